@@ -1,28 +1,36 @@
 // veridon-scan: the command-line scanner over the shared engine.
-#include "cli/scan/CommandLine.h"
-#include "platform/OwnPaths.h"
+#include "cli/scan/Command.h"
 
 #include <cstdio>
 #include <exception>
+#include <iterator>
 
 using namespace veridon;
+using namespace veridon::cli;
 
 namespace {
 
-constexpr int kExitError = 2;
+// Commands other than the scan itself; a line whose first word names none of
+// them is a scan.
+const Command kCommands[] = {
+    {"help", "help", nullptr}, // answered before any folder is resolved
+};
 
 void printHelp()
 {
-    std::fputs(
-        "Usage: veridon-scan [options] [command]\n"
-        "\n"
-        "Options:\n"
-        "  --prefix DIR        the Wine prefix to scan (default: $WINEPREFIX, else ~/.wine)\n"
-        "  --program-dir DIR   the program folder (definitions, quarantine, scan cache)\n"
-        "  --data-dir DIR      the data folder (config.ini, Ignore.ini)\n"
-        "  --version           print the version and exit\n"
-        "  -h, --help          print this help and exit\n",
-        stdout);
+    std::fputs("Usage: veridon-scan [options] [command]\n"
+               "\n"
+               "Options:\n"
+               "  --prefix DIR        the Wine prefix to scan (default: $WINEPREFIX, else ~/.wine)\n"
+               "  --program-dir DIR   the program folder (definitions, quarantine, scan cache)\n"
+               "  --data-dir DIR      the data folder (config.ini, Ignore.ini)\n"
+               "  --version           print the version and exit\n"
+               "  -h, --help          print this help and exit\n"
+               "\n"
+               "Commands:\n",
+               stdout);
+    for (const Command& command : kCommands)
+        std::printf("  veridon-scan %s\n", command.usage);
 }
 
 } // namespace
@@ -30,18 +38,26 @@ void printHelp()
 int main(int argc, char** argv)
 {
     try {
-        cli::CommandLine line = cli::parseCommandLine(argc, argv);
+        CommandLine line = parseCommandLine(argc, argv);
         if (line.version) {
             std::printf("veridon-scan %s\n", VERIDON_VERSION);
-            return 0;
+            return kExitClean;
         }
-        if (line.help) {
+        if (line.help || (!line.words.isEmpty() && line.words.first() == QLatin1String("help"))) {
             printHelp();
-            return 0;
+            return kExitClean;
         }
         const OwnPaths paths = OwnPaths::resolve(line.programDir, line.dataDir);
-        (void)paths;
-        std::fputs("veridon-scan: no command given (see --help)\n", stderr);
+        CommandContext context{line, paths};
+        if (!line.words.isEmpty()) {
+            for (const Command& command : kCommands) {
+                if (command.run && line.words.first() == QLatin1String(command.name)) {
+                    line.words.removeFirst();
+                    return command.run(context);
+                }
+            }
+        }
+        std::fputs("veridon-scan: the scan engine is not built yet; see --help\n", stderr);
         return kExitError;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "veridon-scan: %s\n", e.what());
