@@ -241,12 +241,15 @@ int FileCheck::firstVersionMatch(const VersionTable& table, const std::vector<Ve
         // file's version check.
         if (!line.validIndex || line.index < 0 || line.index > kSignerEntry)
             return -1;
-        const QString& signerText = withSigner ? signer() : kNoSigner;
-        const QString& text = line.index == kSignerEntry ? signerText : texts[line.index];
+        // The signer is read only when a line asks for it.
+        const auto signerText = [&]() -> const QString& {
+            return withSigner ? signer() : kNoSigner;
+        };
+        const QString& text = line.index == kSignerEntry ? signerText() : texts[line.index];
         const VersionTable::Entry& entry = table.entries()[v];
         const bool matches =
             line.pattern ? WildcardMatch(entry.pattern, text) : entry.pattern == text;
-        if (matches && (entry.publisher.isEmpty() || entry.publisher == signerText))
+        if (matches && (entry.publisher.isEmpty() || entry.publisher == signerText()))
             return int(v);
     }
     return -1;
