@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 namespace veridon {
@@ -44,5 +45,14 @@ public:
     // written (in a Wine prefix: while a Wine process holds the index open).
     virtual bool deleteEntry(const QString& sourceUrl) = 0;
 };
+
+class FileSystem;
+class ProcessTable;
+class ShellFolders;
+
+// The URL cache of the environment's user: its containers are found through the
+// shell folders; `processes` is asked before an index in use would be changed.
+std::unique_ptr<UrlCache> createUrlCache(const FileSystem& files, const ShellFolders& folders,
+                                         const ProcessTable& processes);
 
 } // namespace veridon

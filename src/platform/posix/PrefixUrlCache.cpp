@@ -168,4 +168,10 @@ std::unique_ptr<UrlCache> PrefixUrlCache::forEnvironment(const FileSystem& files
     return std::make_unique<PrefixUrlCache>(containers, user, &processes);
 }
 
+std::unique_ptr<UrlCache> createUrlCache(const FileSystem& files, const ShellFolders& folders,
+                                         const ProcessTable& processes)
+{
+    return PrefixUrlCache::forEnvironment(files, folders, processes);
+}
+
 } // namespace veridon

@@ -148,7 +148,10 @@ public:
         if (state == 'Z' || state == 'X')
             return std::nullopt;
 
-        const QString exe = readLink(dir + QStringLiteral("/exe"));
+        QString exe = readLink(dir + QStringLiteral("/exe"));
+        // A program run from an anonymous memory file has no path to show.
+        if (exe.startsWith(QLatin1String("/memfd:")))
+            exe.clear();
         const QList<QByteArray> argv = nulSeparated(readProcFile(dir + QStringLiteral("/cmdline"), 65536));
         const QString argv0 = argv.isEmpty() ? QString() : QString::fromUtf8(argv.first());
         if (exe.isEmpty() && argv0.isEmpty())
