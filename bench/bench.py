@@ -350,7 +350,8 @@ def main():
         cache = os.path.join(program, "ORVELDataBase.db")
         runs.append(Run("first", "veridon-scan, first scan (empty cache)",
                         sh(*common, "--program-dir", program, tree), {0, 1}, parse_veridon,
-                        prepare=sh("rm", "-f", cache)))
+                        prepare=sh("rm", "-f", cache, cache + "-journal", cache + "-wal",
+                                   cache + "-shm")))
         runs.append(Run("rescan", "veridon-scan, rescan (cache filled)",
                         sh(*common, "--program-dir", program, tree), {0, 1}, parse_veridon))
     if "clamscan" in tools:
