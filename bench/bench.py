@@ -172,6 +172,12 @@ def pack(defs, sources, program):
         out = subprocess.run(cmd, capture_output=True, text=True)
         if out.returncode != 0:
             raise RuntimeError(f"{sh(*cmd)} failed ({out.returncode}): {out.stderr.strip()}")
+    # The tool also checks that the hash members are sorted as the engine's bisection needs.
+    cmd = [defs, "verify", os.path.join(program, "Core.def"), os.path.join(program, "Addition.def")]
+    out = subprocess.run(cmd, capture_output=True, text=True)
+    if out.returncode != 0:
+        raise RuntimeError(f"{sh(*cmd)} failed ({out.returncode}): "
+                           f"{(out.stdout + out.stderr).strip()}")
 
 
 def prepare_program(bindir, sources, program):
