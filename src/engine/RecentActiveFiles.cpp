@@ -1,13 +1,13 @@
 #include "engine/RecentActiveFiles.h"
 
 #include "engine/AreaSearch.h"
-#include "engine/FileDigest.h"
 #include "engine/LineFields.h"
 #include "engine/PathParts.h"
 #include "engine/ScanSession.h"
 #include "engine/TDetectionRecord.h"
 #include "engine/WildcardPattern.h"
 #include "platform/Environment.h"
+#include "platform/ExecutableFiles.h"
 
 namespace veridon {
 namespace {
@@ -26,7 +26,7 @@ bool passesFlag(ScanSession& session, const QString& path, const QString& flag)
     if (flag == u"MZ")
         return IsExecutableImage(files, path);
     if (flag == u"NV") {
-        const QString vendor = vendorValue(files, path);
+        const QString vendor = GetVersionText(files, path, 1).trimmed();
         if (!vendor.isEmpty() && vendor.compare(u"unknown", Qt::CaseInsensitive) != 0)
             return false;
         return !isExeName(path) || IsExecutableImage(files, path);

@@ -1,6 +1,7 @@
 #include "engine/TScanCache.h"
 
 #include "engine/PathHash.h"
+#include "platform/ExecutableFiles.h"
 #include "platform/FileDigester.h"
 #include "platform/FileSystem.h"
 
@@ -99,10 +100,8 @@ TScanCache::~TScanCache()
 
 DigestCache::Digest TScanCache::GetDigest(const QString& path)
 {
-    return GetDigest(path, std::nullopt, [this, &path] {
-        const QString hostPath = m_files.toHostPath(path);
-        return hostPath.isEmpty() ? m_digester->digest({}) : m_digester->fileDigest(hostPath);
-    });
+    return GetDigest(path, std::nullopt,
+                     [this, &path] { return FileDigest(m_files, *m_digester, path); });
 }
 
 DigestCache::Digest TScanCache::GetDigest(const QString& path,
