@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -14,6 +13,8 @@ namespace veridon {
 
 class FileDigester;
 class FileSystem;
+class TSQLiteDatabase;
+class TSQLiteStatement;
 
 // The scan cache: for every file the file checks hashed, its MD5 digest and the
 // definition version it was last checked against, in the SQLite database
@@ -26,7 +27,8 @@ public:
     static const QString kFileName; // "ORVELDataBase.db"
 
     // Opens (or creates) the database file and the table; throws
-    // ESQLiteException when it cannot.
+    // ESQLiteException when it cannot. `files` gives last-write times and, for
+    // GetDigest(path), the file's content.
     TScanCache(const QString& databaseFile, QString version, const FileSystem& files);
     // Writes what is pending.
     ~TScanCache() override;
@@ -42,24 +44,27 @@ public:
     int pendingCount() const { return int(m_pending.size()); }
 
 private:
+    // A change waiting for the next batch.
     struct Pending
     {
         enum Kind : std::uint8_t { Refresh, Forget, Store } kind;
         std::int64_t id;
-        std::int64_t id2;
-        std::array<char, 24> addt; // FILETIME as decimal text
-        std::uint8_t addtLength;
-        std::array<char, 32> md5;
-        std::uint8_t md5Length;
+        std::int64_t id2 = 0;
+        QString addt; // FILETIME as decimal text
+        QString md5;
     };
-    struct Statements;
+    struct LookUp;
 
-    void queue(const Pending& pending);
+    void flushIfFull();
 
     QString m_version;
-    QByteArray m_versionText; // m_version as bound into statements
+    QByteArray m_versionText; // m_version as the look-up compares it
     const FileSystem& m_files;
-    std::unique_ptr<Statements> m_db;
+    std::unique_ptr<TSQLiteDatabase> m_db;
+    std::unique_ptr<LookUp> m_lookUp;
+    std::unique_ptr<TSQLiteStatement> m_refresh;
+    std::unique_ptr<TSQLiteStatement> m_forget;
+    std::unique_ptr<TSQLiteStatement> m_store;
     std::vector<Pending> m_pending;
     std::unique_ptr<FileDigester> m_digester;
 };
