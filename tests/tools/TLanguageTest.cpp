@@ -61,12 +61,53 @@ TEST(TLanguage, MissingOrBrokenFolderGivesBuiltInTexts)
     EXPECT_EQ(broken.GetText("SelectOK", "Built-in"), "Built-in");
 }
 
+// Texts the shipped English file must carry unchanged: the code passes these
+// same texts as built-in defaults, so English must read exactly like a
+// program without any language file. A section of "M" means the run-time
+// message table; any other names a window.
+struct ShippedText
+{
+    const char* section;
+    const char* key;
+    const char* text;
+};
+
+const ShippedText kShippedTexts[] = {
+    {"M", "ScanningFor", "Scan For %s"},
+    {"M", "RecentActive", "Recent Active Threats"},
+    {"M", "SeperateScan", "Performing Seperate Scan"},
+    {"M", "SelectOK", "OK"},
+    {"M", "ThreatDetected", "%d threat detected"},
+    {"M", "DeleteToReboot", "Delete to reboot"},
+    {"M", "NotRemoveLeave",
+     "You do not remove any threats.Are you sure you want to leave the reports page?"},
+    {"M", "time", "Time:"},
+    {"M", "Head", "|Name|Type|Description|ID|"},
+    {"M", "AntiVirusOutDate", "%s Outdated"},
+    {"M", "NoSchedule", "N/A"},
+    {"M", "SaveReportFail", "Save Teliq Veridon Report failed! You can try again on other path."},
+    {"ISMainForm", "ListView_Scan_result.Columns[2].Caption", "Description"},
+    {"ManageForm", "CheckBox_Setting_Context_PowerDelete.Caption", "Unlock && Delete"},
+    {"ManageForm", "TreeView_Control.Items[8].Caption", "Network"},
+    {"SelectVolumeForm", "LabelNote_SelectPath_Info.Items[3].Caption",
+     "Select the disks you want to scan, then click \u201CScan\u201D button to continue."},
+};
+
 TEST(TLanguage, ShippedEnglishNamesItselfAndCarriesMessages)
 {
     TLanguage language(TLanguage::kPrefix, VERIDON_SOURCE_LANGUAGE_DIR);
     ASSERT_TRUE(language.LoadLanguage("English"));
     EXPECT_EQ(language.displayNames()[language.currentIndex()], "English");
-    EXPECT_NE(language.GetText("SelectOK", "<missing>"), "<missing>");
+
+    const QString missing = "<missing>";
+    for (const ShippedText& row : kShippedTexts) {
+        const QString section = QString::fromUtf8(row.section);
+        const QString key = QString::fromUtf8(row.key);
+        const QString shipped =
+            section == "M" ? language.GetText(key, missing)
+                           : language.ReadString(language.prefix() + "_" + section, key, missing);
+        EXPECT_EQ(shipped, QString::fromUtf8(row.text)) << row.section << " / " << row.key;
+    }
 }
 
 } // namespace
