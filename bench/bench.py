@@ -172,6 +172,12 @@ def pack(defs, sources, program):
         out = subprocess.run(cmd, capture_output=True, text=True)
         if out.returncode != 0:
             raise RuntimeError(f"{sh(*cmd)} failed ({out.returncode}): {out.stderr.strip()}")
+    # The tool also checks that the hash members are sorted as the engine's bisection needs.
+    cmd = [defs, "verify", os.path.join(program, "Core.def"), os.path.join(program, "Addition.def")]
+    out = subprocess.run(cmd, capture_output=True, text=True)
+    if out.returncode != 0:
+        raise RuntimeError(f"{sh(*cmd)} failed ({out.returncode}): "
+                           f"{(out.stdout + out.stderr).strip()}")
 
 
 def prepare_program(bindir, sources, program):
@@ -350,7 +356,8 @@ def main():
         cache = os.path.join(program, "ORVELDataBase.db")
         runs.append(Run("first", "veridon-scan, first scan (empty cache)",
                         sh(*common, "--program-dir", program, tree), {0, 1}, parse_veridon,
-                        prepare=sh("rm", "-f", cache)))
+                        prepare=sh("rm", "-f", cache, cache + "-journal", cache + "-wal",
+                                   cache + "-shm")))
         runs.append(Run("rescan", "veridon-scan, rescan (cache filled)",
                         sh(*common, "--program-dir", program, tree), {0, 1}, parse_veridon))
     if "clamscan" in tools:

@@ -178,7 +178,7 @@ def write_lines(path, lines):
 
 
 def info_lines(seed):
-    return ["[main]", "Version=1.0.0", "Date=01/01/2026", "FP=0", f"CoreVer=bench-{seed}"]
+    return ["[main]", "Version=1.0.0", "Date=01/01/2026", "FP=0", f"CoreVer=1.0.{seed}"]
 
 
 def write_definition_dirs(base, hash_lines, pattern_lines, seed):
@@ -259,7 +259,7 @@ def write_bulk_hashes(seed, sigs, count):
 def generate(seed, scale, out, bulk=1_000_000, force=False):
     """Writes out/tree, out/sigs and out/tree.json; reuses them when the stamp matches."""
     stamp_path = os.path.join(out, "tree.json")
-    stamp = {"generator": 1, "seed": seed, "scale": scale, "bulk": bulk}
+    stamp = {"generator": 2, "seed": seed, "scale": scale, "bulk": bulk}
     if not force and os.path.exists(stamp_path):
         with open(stamp_path) as f:
             old = json.load(f)
