@@ -98,8 +98,8 @@ protected:
 
 TEST_F(ThreatRemoverTest, FilesAreQuarantinedReadOnlyClearedAndDeleted)
 {
-    const QString host = prefix.addFile(QStringLiteral("C:\\evil\\a.exe"), "MZ evil");
-    QFile::setPermissions(host, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    const QString hostFile = prefix.addFile(QStringLiteral("C:\\evil\\a.exe"), "MZ evil");
+    QFile::setPermissions(hostFile, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
     prefix.addFile(QStringLiteral("C:\\evil\\kept.exe"), "MZ not ticked");
     const std::vector<ResultRow> rows{
         row(QStringLiteral("Trojan.A"), QStringLiteral("File"), QStringLiteral("C:\\evil\\a.exe")),
