@@ -2,7 +2,8 @@
 
 #include "engine/DefinitionMembers.h"
 #include "engine/TScanCache.h"
-#include "engine/WhiteListBuilder.h"
+#include "engine/WhiteList.h"
+#include "platform/TAppFrame.h"
 #include "platform/Environment.h"
 #include "remedy/StandardRemoval.h"
 #include "remedy/StandardScanAreas.h"
@@ -16,9 +17,9 @@ ScanServices makeScanServices(Environment& environment, const OwnPaths& paths)
 {
     ScanServices services;
     services.readMember = definitionMemberReader(paths.programDir);
-    services.whiteList = [&environment](const QStringList& lines) {
-        return buildWhiteList(environment, lines);
-    };
+    auto frame = std::make_shared<TAppFrame>(environment, paths.programDir);
+    services.keepAlive = frame;
+    services.whiteList = [frame](const QStringList& lines) { return buildWhiteList(*frame, lines); };
     const QString database = QDir(paths.programDir).filePath(QStringLiteral("ORVELDataBase.db"));
     services.openCache = [database, &environment](const QString& version) {
         return std::unique_ptr<DigestCache>(

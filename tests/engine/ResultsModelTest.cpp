@@ -42,27 +42,3 @@ TEST(ResultsModel, WhiteListMatchesObjectOrIdCodeAnywhere)
 
 } // namespace
 
-#include "engine/WhiteListBuilder.h"
-
-TEST(WhiteListBuilder, ExpandsLowerCasesAndWritesValueEntriesAsObjectTexts)
-{
-    const auto expand = [](const QString& line) {
-        QString path = line;
-        WhiteListExpansion result;
-        if (path.contains(QStringLiteral("%DESKTOP%"))) {
-            result.allUsersPath = QString(path).replace(QStringLiteral("%DESKTOP%"),
-                                                        QStringLiteral("C:\\Users\\Public\\Desktop|x"));
-            path.replace(QStringLiteral("%DESKTOP%"), QStringLiteral("C:\\Users\\Ann\\Desktop"));
-        }
-        result.path = path;
-        return result;
-    };
-    const QStringList list = buildWhiteList(
-        {QStringLiteral("HKLM\\Software\\Run|CtfMon.exe"), QStringLiteral("%DESKTOP%\\Tool.EXE"),
-         QStringLiteral("9-12")},
-        expand);
-    EXPECT_EQ(list, (QStringList{QStringLiteral("hklm\\software\\run value=ctfmon.exe"),
-                                 QStringLiteral("c:\\users\\ann\\desktop\\tool.exe"),
-                                 QStringLiteral("c:\\users\\public\\desktop|x\\tool.exe"),
-                                 QStringLiteral("9-12")}));
-}
