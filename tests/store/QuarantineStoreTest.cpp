@@ -1,3 +1,4 @@
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
 #include "platform/RestartActions.h"
@@ -5,6 +6,7 @@
 #include "store/QuarantineStore.h"
 #include "store/TExtIniFile.h"
 #include "store/TZLBArc2.h"
+#include "support/FixturePrefix.h"
 #include "support/TempDir.h"
 
 #include <QBuffer>
@@ -322,6 +324,42 @@ TEST_F(QuarantineTest, NothingHappensWithoutAFolderOrAReadableFile)
 
     EXPECT_FALSE(failure([&] { store.Quarantine("C:\\missing.exe", "A"); }).isEmpty());
     EXPECT_FALSE(QFileInfo::exists(zone("info.db")));
+}
+
+} // namespace
+
+namespace {
+
+// The same store over a real prefix layout: files through the prefix's drives,
+// the restart list in its system.reg.
+TEST(QuarantineInPrefix, QuarantinesRestoresAndMarksLockedObjectsInTheRegistry)
+{
+    FixturePrefix prefix;
+    prefix.addStandardLayout();
+    prefix.addFile("C:\\users\\ann\\Desktop\\eicar.com", "X5O!P%@AP[4\\PZX54(P^)7CC)7}$EICAR");
+    TempDir own;
+    const QString programDir = own.mkdir("program");
+    {
+        std::unique_ptr<Environment> environment = prefix.open();
+        QuarantineStore store(QuarantineStore::folderOf(programDir), *environment);
+        const QString id = store.Quarantine("c:\\Users\\Ann\\desktop\\EICAR.COM", "EICAR-Test-File");
+        store.Restore(id, "C:\\users\\ann\\restored.com");
+        EXPECT_EQ(readAll(prefix.hostPath("C:\\users\\ann\\restored.com")),
+                  "X5O!P%@AP[4\\PZX54(P^)7CC)7}$EICAR");
+
+        const QString locked = store.Quarantine("C:\\users\\ann\\Desktop\\eicar.com", "EICAR-Test-File");
+        store.removeFile = [](const QString&) { return false; };
+        EXPECT_TRUE(store.Delete(locked).isEmpty());
+        EXPECT_TRUE(store.List().empty());
+    }
+    std::unique_ptr<Environment> reopened = prefix.open();
+    const auto pending = reopened->registry().value(
+        RegRoot::LocalMachine, QString::fromUtf16(kSessionManagerKey), QString::fromUtf16(kPendingRenames));
+    ASSERT_TRUE(pending.has_value());
+    const QStringList names = pending->toMultiString();
+    ASSERT_FALSE(names.isEmpty());
+    EXPECT_TRUE(names[0].startsWith("\\??\\Z:\\")) << names[0].toStdString();
+    EXPECT_TRUE(names[0].contains("\\Quarantine Zone\\"));
 }
 
 } // namespace
