@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 
 #include <gtest/gtest.h>
@@ -47,7 +48,16 @@ public:
         return (hostPath.startsWith(m_root + u'/') ? QStringLiteral("C:") : QStringLiteral("Z:")) + rest;
     }
     bool exists(const QString& path) const override { return QFileInfo::exists(toHostPath(path)); }
-    std::optional<FileEntry> stat(const QString&) const override { return std::nullopt; }
+    std::optional<FileEntry> stat(const QString& path) const override
+    {
+        const QFileInfo info(toHostPath(path));
+        if (!info.exists())
+            return std::nullopt;
+        FileEntry entry;
+        entry.name = info.fileName();
+        entry.size = claimedSizes.value(path, quint64(info.size()));
+        return entry;
+    }
     bool list(const QString&, const std::function<bool(const FileEntry&)>&) const override { return false; }
     std::optional<QByteArray> readFile(const QString& path, quint64) const override
     {
@@ -80,6 +90,7 @@ public:
     QString volumeFileSystem(const QString&) const override { return "NTFS"; }
 
     QStringList writes;
+    QHash<QString, quint64> claimedSizes; // stat answers for files too big to make
 
 private:
     QString m_root;
@@ -314,6 +325,14 @@ TEST_F(QuarantineTest, StartupIndexAndFolderSpellings)
     EXPECT_EQ(archive.Count(), 1);
     EXPECT_EQ(start.List().size(), 1u);
     EXPECT_EQ(start.List()[0].id, id);
+}
+
+TEST_F(QuarantineTest, RefusesFilesTooLargeForAnArchive)
+{
+    const QString path = victim("huge.iso", "stands for 3 GiB");
+    files.claimedSizes[path] = quint64(3) << 30;
+    EXPECT_TRUE(failure([&] { store.Quarantine(path, "A"); }).contains("too large"));
+    EXPECT_TRUE(store.List().empty());
 }
 
 TEST_F(QuarantineTest, NothingHappensWithoutAFolderOrAReadableFile)
