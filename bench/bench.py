@@ -264,14 +264,15 @@ def table(runs, stamp):
 
 def goals(runs):
     """The engine's speed goals, judged on this run's numbers."""
-    r = {x.key: x for x in runs if x.wall is not None}
+    # A run that missed a planted file did not do the work: its time proves nothing.
+    r = {x.key: x for x in runs if x.wall is not None and not x.failed}
     lines = []
 
     def goal(text, keys, test):
         if all(k in r for k in keys):
             lines.append(f"- [{'x' if test() else ' '}] {text}")
         else:
-            lines.append(f"- [ ] {text} (not measured)")
+            lines.append(f"- [ ] {text} (not measured, or detections wrong)")
 
     goal("first scan: wall time at most 1.1 × md5sum's", ["first", "md5sum"],
          lambda: r["first"].wall <= 1.1 * r["md5sum"].wall)
@@ -356,6 +357,12 @@ def main():
         for folder in (data, prefix, empty):
             shutil.rmtree(folder, ignore_errors=True)
             os.makedirs(folder)
+        # An empty Wine prefix: drive C: with nothing on it, and the host as drive Z:, the
+        # way Wine links its drives, so the tree is reached as Z:\...
+        os.makedirs(os.path.join(prefix, "drive_c"))
+        os.makedirs(os.path.join(prefix, "dosdevices"))
+        os.symlink("../drive_c", os.path.join(prefix, "dosdevices", "c:"))
+        os.symlink("/", os.path.join(prefix, "dosdevices", "z:"))
         say("packing the definitions with veridon-defs")
         try:
             prepare_program(bindir, os.path.join(sigs, "veridon"), program)
