@@ -102,6 +102,18 @@ TEST(UrlCache, DeletingRemovesTheFileAndTheRecord)
     EXPECT_FALSE(cache.deleteEntry("Cookie:ann@www.tracker.example/"));
 }
 
+TEST(UrlCache, AnEntryCanBeNamedByItsLocalFile)
+{
+    Fixture f;
+    f.dir.write("INetCookies/index.dat", writeCacheIndex(cookieIndex()).bytes);
+    const QString cookie = f.dir.write("INetCookies/NAABJC5H.txt", "x");
+    PrefixUrlCache cache = f.cache();
+    ASSERT_TRUE(cache.deleteEntry(kCookies.toUpper() + "\\naabjc5h.TXT"));
+    EXPECT_FALSE(QFile::exists(cookie));
+    ASSERT_EQ(cache.entries().size(), 1u);
+    EXPECT_EQ(cache.entries()[0].sourceUrl, "Cookie:ann@www.tracker.example/");
+}
+
 TEST(UrlCache, WithoutAnIndexEntriesComeFromTheCookieFiles)
 {
     Fixture f;
