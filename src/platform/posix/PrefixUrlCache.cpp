@@ -36,10 +36,9 @@ QString windowsChild(const QString& folder, const QString& name)
 
 QString hostChild(const UrlCacheContainer& container, const UrlCacheIndex::Record& record)
 {
-    return record.subfolder.isEmpty()
-               ? container.hostFolder + QLatin1Char('/') + record.fileName
-               : container.hostFolder + QLatin1Char('/') + record.subfolder + QLatin1Char('/') +
-                     record.fileName;
+    return record.subfolder.isEmpty() ? container.hostFolder + QLatin1Char('/') + record.fileName
+                                      : container.hostFolder + QLatin1Char('/') + record.subfolder +
+                                            QLatin1Char('/') + record.fileName;
 }
 
 // The host/path of a cookie file's first record: IE's records are nine lines
@@ -63,15 +62,16 @@ std::vector<UrlCacheEntry> derivedCookieEntries(const UrlCacheContainer& contain
                                                 const QString& user)
 {
     std::vector<UrlCacheEntry> entries;
-    const QFileInfoList files = QDir(container.hostFolder)
-                                    .entryInfoList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
+    const QFileInfoList files =
+        QDir(container.hostFolder)
+            .entryInfoList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
     for (const QFileInfo& info : files) {
         const auto hostPath = cookieHostPath(info.filePath());
         if (!hostPath)
             continue;
         entries.push_back({QStringLiteral("Cookie:") + user + QLatin1Char('@') + *hostPath,
-                           windowsChild(container.windowsFolder, info.fileName()), UrlCacheType::Cookie,
-                           quint64(info.size())});
+                           windowsChild(container.windowsFolder, info.fileName()),
+                           UrlCacheType::Cookie, quint64(info.size())});
     }
     return entries;
 }
@@ -100,7 +100,8 @@ std::vector<UrlCacheEntry> PrefixUrlCache::entries() const
     for (const UrlCacheContainer& container : m_containers()) {
         if (const auto index = readIndex(container)) {
             for (const UrlCacheIndex::Record& record : index->records())
-                entries.push_back({record.url, localFileOf(container, record), record.type, record.size});
+                entries.push_back(
+                    {record.url, localFileOf(container, record), record.type, record.size});
         } else if (container.cookies && !QFile::exists(indexPath(container))) {
             for (UrlCacheEntry& entry : derivedCookieEntries(container, m_userName()))
                 entries.push_back(std::move(entry));
@@ -114,7 +115,8 @@ bool PrefixUrlCache::deleteEntry(const QString& name)
     // The scan reports a cookie by its local file, removal names entries by URL:
     // either identifies the entry.
     auto matches = [&name](const QString& url, const QString& localFile) {
-        return url == name || (!localFile.isEmpty() && localFile.compare(name, Qt::CaseInsensitive) == 0);
+        return url == name ||
+               (!localFile.isEmpty() && localFile.compare(name, Qt::CaseInsensitive) == 0);
     };
     for (const UrlCacheContainer& container : m_containers()) {
         const QString index = indexPath(container);
