@@ -67,6 +67,11 @@ TScanCache::TScanCache(const QString& databaseFile, QString version, const FileS
       m_db(std::make_unique<TSQLiteDatabase>(databaseFile)),
       m_digester(std::make_unique<FileDigester>())
 {
+    // Each batch is one commit; with a write-ahead log a commit costs no
+    // flush to disk, and a crash or power loss still leaves a sound database
+    // (at worst without the last batches, which the next scan hashes again).
+    sqlite3_exec(m_db->handle(), "PRAGMA journal_mode=WAL;", nullptr, nullptr, nullptr);
+    sqlite3_exec(m_db->handle(), "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
     if (!m_db->TableExists(QStringLiteral("cainfo")))
         m_db->ExecSQL(kCreateTable);
     m_lookUp = std::make_unique<LookUp>(m_db->handle());
