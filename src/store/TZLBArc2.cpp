@@ -162,10 +162,12 @@ public:
     virtual char* window(qint64& length) = 0;
     virtual void commit(qint64 length) = 0;
 
+    bool computeCrc = false; // only when the member CRC is to be checked
     std::uint32_t crc = 0;
     void account(const char* data, qint64 length)
     {
-        crc = std::uint32_t(crc32_z(crc, reinterpret_cast<const Bytef*>(data), std::size_t(length)));
+        if (computeCrc)
+            crc = std::uint32_t(crc32_z(crc, reinterpret_cast<const Bytef*>(data), std::size_t(length)));
     }
 };
 
@@ -526,6 +528,7 @@ void TZLBArc2::checkBlock(const ArchiveEntry& e) const
 void TZLBArc2::extractEntry(const ArchiveEntry& entry, Sink& sink, bool toMemory)
 {
     checkBlock(entry);
+    sink.computeCrc = VerifyFileCRC;
     QFile file(m_fileName);
     if (!file.open(QIODevice::ReadOnly))
         fail(kNotFound);

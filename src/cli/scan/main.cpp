@@ -1,6 +1,7 @@
 // veridon-scan: the command-line scanner over the shared engine.
 #include "cli/scan/Command.h"
 #include "cli/scan/PsCommand.h"
+#include "cli/scan/QuarantineCommand.h"
 
 #include <cstdio>
 #include <exception>
@@ -16,6 +17,9 @@ namespace {
 const Command kCommands[] = {
     {"help", "help", nullptr}, // answered before any folder is resolved
     {"ps", "ps                        list running processes (pid, name, image path)", runPs},
+    {"quarantine", "quarantine list | restore ID PATH | delete ID\n"
+                   "                            the quarantined files of the program folder",
+     runQuarantine},
 };
 
 void printHelp()
