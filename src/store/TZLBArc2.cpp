@@ -30,6 +30,7 @@ constexpr qint64 kInflateSlack = 1024;
 // keeps a hostile registry from making us hold millions of entries.
 constexpr std::uint32_t kMaxEntries = 1u << 20;
 constexpr qint64 kChunk = 64 * 1024;
+constexpr qint64 kMaxArchiveSize = 0x7FFFFFFF;
 
 [[noreturn]] void fail(const QString& message) { throw EZLBArchive(message); }
 
@@ -832,6 +833,10 @@ void TZLBArc2::rewrite(int updateIndex, const QString& name, QIODevice& source, 
     if (!temp.seek(temp.size()))
         fail(QStringLiteral("Write error: %1").arg(temp.errorString()));
     writeAll(temp, raw, ArchiveTail::kSize);
+    // Readers of the format seek with 32-bit offsets: a larger file would be
+    // unreadable to them, so it is never written.
+    if (temp.size() > kMaxArchiveSize)
+        fail(QStringLiteral("The archive would exceed 2 GiB"));
     if (!temp.flush())
         fail(QStringLiteral("Write error: %1").arg(temp.errorString()));
 
