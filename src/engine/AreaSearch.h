@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/MacroExpander.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +12,7 @@
 namespace veridon {
 
 class ScanSession;
+class TAppFrame;
 
 // Include bits of the file-search component as the file areas use them.
 namespace SearchBits {
@@ -25,15 +28,14 @@ struct FoundItem
     const QString& folder; // ends with "\"
     const QString& name;
     std::uint64_t size;
-    std::optional<std::uint64_t> lastWriteTime;
-    bool isFolder;
+    std::uint64_t lastWriteTime; // FILETIME
 
     QString fullPath() const { return folder + name; }
 };
 
 // Runs one search of the file areas from `root` with the file-search
-// component. `visit` sees every item found; returning false stops the search.
-// An exception thrown by `visit` ends that item only.
+// component. `visit` sees every item found; returning false stops the search,
+// and so does a stop request of the session.
 void searchFolder(ScanSession& session, const QString& root, const QStringList& masks,
                   int includeBits, const std::function<bool(const FoundItem&)>& visit);
 
@@ -43,14 +45,7 @@ struct ExpandedPath
     QString path;
     QString allUsersPath; // empty unless the macro has an all-users counterpart
 };
-enum class ExpandOrder
-{
-    B, // Recent Active Threats
-    C, // Critical Areas
-    D, // hot spots and locations
-    E, // File System
-};
-ExpandedPath expandPath(ScanSession& session, const QString& text, ExpandOrder order);
+ExpandedPath expandPath(const TAppFrame& frame, const QString& text, MacroOrder order);
 
 // Whether a folder, or a file (not a folder), of that name exists.
 bool folderExists(ScanSession& session, const QString& path);

@@ -36,7 +36,7 @@ void scanCriticalAreas(ScanSession& session)
             break;
         session.countObject();
         const LineFields fields = LineFields::split(lines[i]);
-        const ExpandedPath expanded = expandPath(session, fields.rest, ExpandOrder::C);
+        const ExpandedPath expanded = expandPath(session.appFrame(), fields.rest, MacroOrder::C);
         reportFiles(session, i, fields.first, expanded.path);
         // The all-users variant is searched like the path itself: its folder
         // part must exist (the mask is its name part).

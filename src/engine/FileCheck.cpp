@@ -1,7 +1,7 @@
 #include "engine/FileCheck.h"
 
 #include "engine/DigestCache.h"
-#include "engine/MacroExpander.h"
+#include "engine/AreaSearch.h"
 #include "engine/ScanSession.h"
 #include "engine/TDetectionRecord.h"
 #include "engine/WildcardMatch.h"
@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstring>
 #include <span>
+#include <stdexcept>
 
 namespace veridon {
 namespace {
@@ -102,7 +103,6 @@ bool FileCheck::check(const QString& folder, const QString& name, std::uint64_t 
     if (size >= m_maxFileSize)
         return true;
 
-    m_hostPathKnown = false;
     m_reader.reset();
     m_fileSize = 0;
     m_length = 0;
@@ -169,7 +169,7 @@ bool FileCheck::checkHash(int check, const QString& folder, bool core, const QSt
     found = true;
     const QString location = table.location(index);
     if (!location.isEmpty()) {
-        const QString expanded = expandMacros(m_session.environment(), location, MacroOrder::D).path;
+        const QString expanded = expandPath(m_session.appFrame(), location, MacroOrder::D).path;
         if (expanded.isEmpty() || !folder.contains(expanded, Qt::CaseSensitive))
             return false;
     }
@@ -264,8 +264,9 @@ QString FileCheck::digestOfFile()
 {
     if (loadWhole())
         return m_digester->digest({m_buffer.data(), std::size_t(m_length)});
+    // It grew to the maximum size since the search saw it: not checked.
     if (m_loaded == Loaded::TooLarge)
-        return m_digester->fileDigest(hostPath());
+        throw std::runtime_error("file too large");
     // A file that cannot be opened or read counts as empty.
     return m_digester->digest({});
 }
@@ -342,15 +343,6 @@ bool FileCheck::startsWithMz()
     if (m_loaded == Loaded::Failed || m_loaded == Loaded::TooLarge)
         return false;
     return m_length >= 2 && m_buffer[0] == 'M' && m_buffer[1] == 'Z';
-}
-
-const QString& FileCheck::hostPath()
-{
-    if (!m_hostPathKnown) {
-        m_hostPath = m_files.toHostPath(m_path);
-        m_hostPathKnown = true;
-    }
-    return m_hostPath;
 }
 
 const std::optional<VersionInfo>& FileCheck::versionInfo()

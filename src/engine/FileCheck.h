@@ -78,7 +78,6 @@ private:
     bool loadHead();
     bool loadWhole();
     bool startsWithMz();
-    const QString& hostPath();
     const std::optional<VersionInfo>& versionInfo();
     const QString& signer();
 
@@ -103,8 +102,6 @@ private:
 
     // The file being checked.
     QString m_path;
-    QString m_hostPath;
-    bool m_hostPathKnown = false;
     std::unique_ptr<FileReader> m_reader;
     std::uint64_t m_fileSize = 0;
     std::uint64_t m_length = 0; // bytes of the file in m_buffer

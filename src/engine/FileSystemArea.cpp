@@ -50,7 +50,7 @@ void scanFileSystem(ScanSession& session)
             break;
         session.countObject();
         const LineFields fields = LineFields::split(lines[i]);
-        const ExpandedPath expanded = expandPath(session, fields.rest, ExpandOrder::E);
+        const ExpandedPath expanded = expandPath(session.appFrame(), fields.rest, MacroOrder::E);
         reportFolders(session, i, fields.first, expanded.path);
         if (!expanded.allUsersPath.isEmpty())
             reportFolders(session, i, fields.first, expanded.allUsersPath);

@@ -64,7 +64,7 @@ void checkFileTrace(ScanSession& session, int signatureIndex, const QString& thr
                     const QString& entry)
 {
     const LineFields fields = LineFields::split(entry);
-    const ExpandedPath expanded = expandPath(session, fields.first, ExpandOrder::B);
+    const ExpandedPath expanded = expandPath(session.appFrame(), fields.first, MacroOrder::B);
     checkPath(session, signatureIndex, threatName, expanded.path, fields.rest);
     if (!expanded.allUsersPath.isEmpty())
         checkPath(session, signatureIndex, threatName, expanded.allUsersPath, fields.rest);

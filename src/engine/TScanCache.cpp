@@ -7,6 +7,8 @@
 #include "store/ESQLiteException.h"
 #include "store/TSQLiteDatabase.h"
 
+#include <QDir>
+
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -186,6 +188,14 @@ void TScanCache::Flush()
         }
         throw;
     }
+}
+
+ScanCacheFactory scanCacheIn(const QString& programFolder, const FileSystem& files)
+{
+    const QString file = QDir(programFolder).filePath(TScanCache::kFileName);
+    return [file, &files](const QString& version) -> std::unique_ptr<DigestCache> {
+        return std::make_unique<TScanCache>(file, version, files);
+    };
 }
 
 } // namespace veridon

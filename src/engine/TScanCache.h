@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/DigestCache.h"
+#include "engine/TSdScanThread.h"
 
 #include <QByteArray>
 #include <QString>
@@ -68,5 +69,8 @@ private:
     std::vector<Pending> m_pending;
     std::unique_ptr<FileDigester> m_digester;
 };
+
+// Opens the scan cache of a program folder (a host path) for each run.
+ScanCacheFactory scanCacheIn(const QString& programFolder, const FileSystem& files);
 
 } // namespace veridon

@@ -45,7 +45,7 @@ void scanHotSpots(ScanSession& session, FileCheck& fileCheck, const QStringList&
         if (session.stopRequested())
             break;
         const LineFields fields = LineFields::split(lines[i].trimmed());
-        const ExpandedPath expanded = expandPath(session, fields.first, ExpandOrder::D);
+        const ExpandedPath expanded = expandPath(session.appFrame(), fields.first, MacroOrder::D);
         const int bits = fields.rest.contains(QLatin1String("REC"), Qt::CaseSensitive)
                              ? SearchBits::kFilesRecursive
                              : SearchBits::kFiles;

@@ -251,5 +251,13 @@ TEST_F(ScanCacheTest, ReadsTheFileAndItsTimeFromTheEnvironment)
     EXPECT_TRUE(cache->GetDigest(file).fromCache);
 }
 
+TEST_F(ScanCacheTest, TheFactoryOpensTheDatabaseOfTheProgramFolder)
+{
+    const ScanCacheFactory factory = scanCacheIn(dir.path(), environment->files());
+    factory(QStringLiteral("7"))->GetDigest(kPath, kTime, [] { return kDigest; });
+    ASSERT_EQ(rowsOf(database).size(), 1u);
+    EXPECT_EQ(rowsOf(database)[0].corever, QStringLiteral("7"));
+}
+
 } // namespace
 } // namespace veridon
