@@ -1,8 +1,11 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "platform/ProcessTable.h"
 #include "platform/Registry.h"
 #include "platform/ShellFolders.h"
+#include "platform/SystemFigures.h"
+#include "platform/UrlCache.h"
 
 #include <QString>
 
@@ -42,12 +45,27 @@ public:
     Registry& registry() { return *m_registry; }
     const Registry& registry() const { return *m_registry; }
     const ShellFolders& shellFolders() const { return *m_shellFolders; }
+    // Running processes: the system's, whatever the prefix (Wine processes of any
+    // prefix are named through their own drive letters).
+    ProcessTable& processes() { return *m_processes; }
+    const ProcessTable& processes() const { return *m_processes; }
+    // The browser's URL cache of the environment's user (cookies, cache, history).
+    UrlCache& urlCache() { return *m_urlCache; }
+    const UrlCache& urlCache() const { return *m_urlCache; }
+    // Processor load, idle time, working-set trim of the machine we run on.
+    SystemFigures& system() { return *m_system; }
+
+    // Tests put a process table over a fixture tree in place of the system's.
+    void setProcesses(std::unique_ptr<ProcessTable> processes);
 
 private:
     QString m_prefixDir;
     std::unique_ptr<FileSystem> m_files;
     std::unique_ptr<Registry> m_registry;
     std::unique_ptr<ShellFolders> m_shellFolders;
+    std::unique_ptr<ProcessTable> m_processes;
+    std::unique_ptr<SystemFigures> m_system;
+    std::unique_ptr<UrlCache> m_urlCache;
 };
 
 } // namespace veridon

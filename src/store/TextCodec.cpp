@@ -59,6 +59,24 @@ QString decodeText(const QByteArray& bytes)
     return decodeWindows1252(bytes);
 }
 
+QByteArray encodeWindows1252(const QString& text)
+{
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        char out = '?';
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            out = char(c);
+        } else {
+            for (std::size_t k = 0; k < kHighControls.size(); ++k)
+                if (kHighControls[k] == c)
+                    out = char(0x80 + k);
+        }
+        bytes[i] = out;
+    }
+    return bytes;
+}
+
 QByteArray encodeText(const QString& text)
 {
     return QByteArray("\xEF\xBB\xBF", 3) + text.toUtf8();

@@ -16,5 +16,7 @@ QString decodeText(const QByteArray& bytes);
 QByteArray encodeText(const QString& text);
 
 QString decodeWindows1252(const QByteArray& bytes);
+// The reverse; characters outside the code page become "?", as Windows does.
+QByteArray encodeWindows1252(const QString& text);
 
 } // namespace veridon

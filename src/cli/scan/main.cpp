@@ -1,5 +1,6 @@
 // veridon-scan: the command-line scanner over the shared engine.
 #include "cli/scan/Command.h"
+#include "cli/scan/PsCommand.h"
 
 #include <cstdio>
 #include <exception>
@@ -14,6 +15,7 @@ namespace {
 // them is a scan.
 const Command kCommands[] = {
     {"help", "help", nullptr}, // answered before any folder is resolved
+    {"ps", "ps                        list running processes (pid, name, image path)", runPs},
 };
 
 void printHelp()
