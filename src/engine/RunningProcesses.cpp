@@ -3,6 +3,7 @@
 #include "engine/PathMacros.h"
 #include "engine/ScanSession.h"
 #include "platform/Environment.h"
+#include "platform/ExecutableFiles.h"
 #include "platform/FileDigester.h"
 #include "platform/ProcessTable.h"
 
@@ -25,10 +26,7 @@ void scanRunningProcesses(ScanSession& session)
         QString path = listed;
         if (!NormalizeImagePath(environment, path))
             continue;
-        const QString host = environment.files().toHostPath(path);
-        if (host.isEmpty())
-            continue;
-        const QByteArray md5 = digester.fileDigest(host).toLatin1();
+        const QByteArray md5 = FileDigest(environment.files(), digester, path).toLatin1();
         const std::string_view key(md5.constData(), std::size_t(md5.size()));
 
         int check = Check::kHash;
