@@ -1,7 +1,5 @@
 #include "tools/WindowsName.h"
 
-#include <QStringList>
-
 namespace veridon {
 
 QString GetWindowsName(int platformId, int major, int minor)
@@ -19,18 +17,6 @@ QString GetWindowsName(int platformId, int major, int minor)
     if (major == 6 && minor == 0)
         return QStringLiteral("Windows Vista");
     return {};
-}
-
-QString GetWindowsName(const QString& ntVersion)
-{
-    const QStringList parts = ntVersion.trimmed().split(QLatin1Char('.'));
-    if (parts.size() < 2)
-        return {};
-    bool majorOk = false;
-    bool minorOk = false;
-    const int major = parts[0].toInt(&majorOk);
-    const int minor = parts[1].toInt(&minorOk);
-    return majorOk && minorOk ? GetWindowsName(kPlatformWin32Nt, major, minor) : QString();
 }
 
 } // namespace veridon

@@ -10,9 +10,4 @@ constexpr int kPlatformWin32Nt = 2; // VER_PLATFORM_WIN32_NT
 // program does not name (Windows 7 and later among them) and for other platforms.
 QString GetWindowsName(int platformId, int major, int minor);
 
-// The name of an NT-family version given as "major.minor" (the environment's
-// CurrentVersion); empty when the text is no such version or the version has
-// no name.
-QString GetWindowsName(const QString& ntVersion);
-
 } // namespace veridon

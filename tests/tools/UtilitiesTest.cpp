@@ -40,16 +40,6 @@ TEST(WindowsName, NamesOnlyTheVersionsItKnows)
             << c.major << "." << c.minor;
 }
 
-TEST(WindowsName, FromTheEnvironmentsVersionText)
-{
-    EXPECT_EQ(GetWindowsName(QStringLiteral("5.1")), QLatin1String("Windows XP"));
-    EXPECT_EQ(GetWindowsName(QStringLiteral("6.0")), QLatin1String("Windows Vista"));
-    EXPECT_EQ(GetWindowsName(QStringLiteral("6.1")), QString());
-    EXPECT_EQ(GetWindowsName(QStringLiteral("5")), QString());
-    EXPECT_EQ(GetWindowsName(QStringLiteral("x.1")), QString());
-    EXPECT_EQ(GetWindowsName(QString()), QString());
-}
-
 TEST(StringHelpers, CutAroundACharacterOrALength)
 {
     const QString path = QStringLiteral("C:\\a\\b.exe");
