@@ -1,5 +1,9 @@
 #include "tools/WindowsName.h"
 
+#include "platform/ShellFolders.h"
+
+#include <QStringList>
+
 namespace veridon {
 
 QString GetWindowsName(int platformId, int major, int minor)
@@ -17,6 +21,17 @@ QString GetWindowsName(int platformId, int major, int minor)
     if (major == 6 && minor == 0)
         return QStringLiteral("Windows Vista");
     return {};
+}
+
+QString GetWindowsName(const ShellFolders& folders)
+{
+    const QStringList parts = folders.windowsVersion().split(QLatin1Char('.'));
+    bool majorOk = false, minorOk = false;
+    const int major = parts.value(0).toInt(&majorOk);
+    const int minor = parts.value(1).toInt(&minorOk);
+    if (parts.size() < 2 || !majorOk || !minorOk)
+        return {};
+    return GetWindowsName(kPlatformWin32Nt, major, minor);
 }
 
 } // namespace veridon

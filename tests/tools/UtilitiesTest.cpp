@@ -1,6 +1,7 @@
 #include "tools/SizeText.h"
 #include "tools/StringHelpers.h"
 #include "tools/WindowsName.h"
+#include "platform/ShellFolders.h"
 #include "support/QtPrinting.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,32 @@ TEST(SizeText, PicksTheUnitByWholeKilobytes)
     EXPECT_EQ(FormatSize(3 * 1048576 / 2), "1.50 MB");
     EXPECT_EQ(FormatSize(5ull << 30), "5.00 GB");
     EXPECT_EQ(FormatSize(3ull << 40), "3072.00 GB");
+}
+
+class VersionOnlyFolders : public ShellFolders
+{
+public:
+    explicit VersionOnlyFolders(QString version) : m_version(std::move(version)) {}
+    QString specialFolder(int) const override { return {}; }
+    QString windowsFolder() const override { return {}; }
+    QString systemFolder() const override { return {}; }
+    QString profileFolder() const override { return {}; }
+    QString tempFolder() const override { return {}; }
+    QString expandEnvironment(const QString& text) const override { return text; }
+    QString windowsVersion() const override { return m_version; }
+
+private:
+    QString m_version;
+};
+
+TEST(WindowsName, ComesFromTheEnvironmentsVersion)
+{
+    EXPECT_EQ(GetWindowsName(VersionOnlyFolders("5.1")), "Windows XP");
+    EXPECT_EQ(GetWindowsName(VersionOnlyFolders("6.0")), "Windows Vista");
+    EXPECT_EQ(GetWindowsName(VersionOnlyFolders("6.1")), "");   // Windows 7: not named
+    EXPECT_EQ(GetWindowsName(VersionOnlyFolders("10.0")), "");
+    EXPECT_EQ(GetWindowsName(VersionOnlyFolders("")), "");      // unknown
+    EXPECT_EQ(GetWindowsName(VersionOnlyFolders("5.x")), "");
 }
 
 TEST(WindowsName, NamesOnlyTheVersionsItKnows)

@@ -1,0 +1,53 @@
+// fuzz_seeds DIR: writes starting inputs for the fuzz targets into DIR/pe and
+// DIR/urlcache.
+#include "support/PeWriter.h"
+#include "support/TestSigner.h"
+#include "support/UrlCacheWriter.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+
+using namespace veridon::test;
+
+namespace {
+
+void save(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fputs("usage: fuzz_seeds DIR\n", stderr);
+        return 2;
+    }
+    const QString root = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(root + "/pe");
+    QDir().mkpath(root + "/urlcache");
+    for (bool wide : {false, true}) {
+        PeDescription description;
+        description.is64 = wide;
+        description.version = versionWith({{"CompanyName", "Contoso"}, {"WOW Version", "5"}});
+        const QByteArray image = writePe(description).bytes;
+        save(root + QString("/pe/version%1.exe").arg(wide ? 64 : 32), image);
+        try {
+            save(root + QString("/pe/signed%1.exe").arg(wide ? 64 : 32),
+                 TestSigner("/CN=Fuzz Seed").sign(image));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "no signed seed: %s\n", e.what());
+        }
+    }
+    CacheIndexSpec spec;
+    spec.subfolders = {"AB12CD34"};
+    spec.records = {{"Cookie:ann@ads.example.com/", "AAAA1111.txt", 0x00100000, 75},
+                    {"http://example.org/a.png", "a[1].png", 1, 4096, 0}};
+    save(root + "/urlcache/index.dat", writeCacheIndex(spec).bytes);
+    return 0;
+}
