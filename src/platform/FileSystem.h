@@ -71,6 +71,19 @@ public:
     virtual quint64 size() const = 0;
 };
 
+// A sequential reader over one file (CreateFile + ReadFile); closed when destroyed.
+// Hashing reads through this rather than a mapping: a mapped file that another
+// program truncates would fault the reader.
+class FileReader
+{
+public:
+    virtual ~FileReader() = default;
+    // Up to `capacity` bytes into `buffer`; 0 at the end, -1 on a read error.
+    virtual qint64 read(char* buffer, qint64 capacity) = 0;
+    // The size when the file was opened.
+    virtual quint64 size() const = 0;
+};
+
 // Files and folders of the scanned environment, addressed by Windows paths
 // ("C:\windows\system32\x.dll"; "\" and "/" are both separators, letter case is
 // ignored as on Windows). Nothing here throws for a missing or unreadable item;
@@ -104,6 +117,9 @@ public:
     // The whole file, at most maxBytes of it; nothing when it cannot be read.
     virtual std::optional<QByteArray> readFile(const QString& path,
                                                quint64 maxBytes = UINT64_MAX) const = 0;
+    // Opens a plain file for sequential reading; nullptr when it cannot be opened
+    // (missing, a folder, a device or pipe, unreadable).
+    virtual std::unique_ptr<FileReader> openRead(const QString& path) const = 0;
     // CreateFileMapping + MapViewOfFile, read-only; nullptr when it cannot be mapped.
     virtual std::unique_ptr<MappedFile> map(const QString& path) const = 0;
 
