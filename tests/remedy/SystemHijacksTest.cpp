@@ -67,7 +67,7 @@ TEST_F(SystemHijacksArea, PatternBadDataMatchesAnyStringData)
              QStringLiteral("Hijack.Bin,HKCU\\Software\\Microsoft\\Internet Explorer\\Main|"
                             "Binary=*,x"),
              QStringLiteral("Hijack.Expand,HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion"
-                            "\\Winlogon|Userinit=*USERINIT.EXE[,-.],C:\\good.exe")}),
+                            "\\Winlogon|Userinit=*USERINIT.EXE?,C:\\good.exe")}),
         QStringList({"6-1 Registry Data HKEY_CURRENT_USER\\Software\\Microsoft\\Internet "
                      "Explorer\\Main Value=Start Page | http://www.evil.example/^about:blank",
                      "6-3 Registry Data HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows "
