@@ -6,6 +6,7 @@
 #include "platform/ExecutableFiles.h"
 #include "platform/FileDigester.h"
 #include "platform/ProcessTable.h"
+#include "platform/TAppFrame.h"
 
 namespace veridon {
 
@@ -17,6 +18,8 @@ void scanRunningProcesses(ScanSession& session)
     ListProcesses(environment.processes(), names, paths);
 
     const SignatureSets& sets = session.signatures();
+    // Only the Windows folder is asked of it here; the program folder is not.
+    const TAppFrame frame(environment, QString());
     FileDigester digester;
     for (const QString& listed : paths) {
         if (session.stopRequested())
@@ -24,7 +27,7 @@ void scanRunningProcesses(ScanSession& session)
         session.countObject();
         session.showObject(listed);
         QString path = listed;
-        if (!NormalizeImagePath(environment, path))
+        if (!NormalizeImagePath(frame, path))
             continue;
         const QByteArray md5 = FileDigest(environment.files(), digester, path).toLatin1();
         const std::string_view key(md5.constData(), std::size_t(md5.size()));
