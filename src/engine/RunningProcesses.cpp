@@ -1,6 +1,6 @@
 #include "engine/RunningProcesses.h"
 
-#include "engine/PathMacros.h"
+#include "engine/MacroExpander.h"
 #include "engine/ScanSession.h"
 #include "platform/Environment.h"
 #include "platform/ExecutableFiles.h"

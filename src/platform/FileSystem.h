@@ -118,8 +118,9 @@ public:
     virtual std::optional<QByteArray> readFile(const QString& path,
                                                quint64 maxBytes = UINT64_MAX) const = 0;
     // Opens a plain file for sequential reading; nullptr when it cannot be opened
-    // (missing, a folder, a device or pipe, unreadable).
-    virtual std::unique_ptr<FileReader> openRead(const QString& path) const = 0;
+    // (missing, a folder, a device or pipe, unreadable). The default reads the whole
+    // file through readFile(); real backends stream it.
+    virtual std::unique_ptr<FileReader> openRead(const QString& path) const;
     // CreateFileMapping + MapViewOfFile, read-only; nullptr when it cannot be mapped.
     virtual std::unique_ptr<MappedFile> map(const QString& path) const = 0;
 

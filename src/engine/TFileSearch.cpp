@@ -1,0 +1,156 @@
+#include "engine/TFileSearch.h"
+
+#include "engine/WildcardMatch.h"
+#include "platform/FileSystem.h"
+
+#include <QElapsedTimer>
+
+#include <deque>
+#include <exception>
+
+namespace veridon {
+namespace {
+
+// A mask prepared once per run: "*.*" and "*.ext" are answered without the
+// general matcher, which every file of a large tree would otherwise pay for.
+struct Mask
+{
+    QString upper;
+    enum class Kind { AnyDotted, Extension, General } kind = Kind::General;
+    QString suffix; // ".EXT" for Extension
+
+    explicit Mask(const QString& text) : upper(text.toUpper())
+    {
+        if (upper == QLatin1String("*.*"))
+            kind = Kind::AnyDotted;
+        else if (upper.startsWith(QLatin1String("*.")) && upper.size() > 2 &&
+                 !QStringView(upper).mid(1).contains(QLatin1Char('*')) &&
+                 !upper.contains(QLatin1Char('?')) && !upper.contains(QLatin1Char('['))) {
+            kind = Kind::Extension;
+            suffix = upper.mid(1);
+        }
+    }
+
+    bool matches(const QString& upperName) const
+    {
+        switch (kind) {
+        case Kind::AnyDotted:
+            return upperName.contains(QLatin1Char('.'));
+        case Kind::Extension:
+            return upperName.endsWith(suffix);
+        case Kind::General:
+            break;
+        }
+        return wildcardMatchUpper(upper, upperName);
+    }
+};
+
+std::vector<Mask> prepare(const QStringList& masks)
+{
+    std::vector<Mask> prepared;
+    for (const QString& m : masks)
+        prepared.emplace_back(m);
+    return prepared;
+}
+
+bool anyMatches(const std::vector<Mask>& masks, const QString& upperName)
+{
+    for (const Mask& m : masks)
+        if (m.matches(upperName))
+            return true;
+    return false;
+}
+
+} // namespace
+
+TFileSearch::TFileSearch(const FileSystem& files) : m_files(files)
+{
+}
+
+bool TFileSearch::Execute()
+{
+    m_stop = false;
+    QElapsedTimer timer;
+    timer.start();
+    TSearchStatistics stats;
+
+    const std::vector<Mask> masks = prepare(FileNames);
+    const std::vector<Mask> excluded = prepare(ExcludedFiles);
+    const bool allNames = FileNames.contains(QStringLiteral("*.*"));
+    const bool recursive = IncludeBits & Include::Recursive;
+    const bool plainFiles = IncludeBits & Include::PlainFiles;
+    std::uint32_t included = 0;
+    if (IncludeBits & Include::ReadOnly)
+        included |= FileAttribute::ReadOnly;
+    if (IncludeBits & Include::Hidden)
+        included |= FileAttribute::Hidden;
+    if (IncludeBits & Include::System)
+        included |= FileAttribute::System;
+    if (IncludeBits & Include::Directory)
+        included |= FileAttribute::Directory;
+    if (IncludeBits & Include::Archive)
+        included |= FileAttribute::Archive;
+
+    std::deque<QString> pending{RootPath};
+    while (!pending.empty() && !m_stop) {
+        QString folder = std::move(pending.front());
+        pending.pop_front();
+        if (OnFolderChange)
+            OnFolderChange(folder);
+        if (!folder.endsWith(QLatin1Char('\\')))
+            folder += QLatin1Char('\\');
+
+        bool folderHasFiles = false;
+        TFileInformations info;
+        info.Path = folder;
+        m_files.list(folder, [&](const FileEntry& entry) {
+            try {
+                const bool isFolder = entry.isDirectory();
+                if (isFolder && recursive && !entry.isLink)
+                    pending.push_back(folder + entry.name);
+
+                info.Name = entry.name;
+                info.Attributes = entry.attributes;
+                info.Size = std::uint32_t(entry.size);
+
+                bool accepted = (entry.attributes & included) != 0 || (plainFiles && !isFolder);
+                if (accepted && SizeFilter) {
+                    if (SizeFilterMode == 0)
+                        accepted = info.Size <= SizeLimit;
+                    else if (SizeFilterMode == 1)
+                        accepted = info.Size >= SizeLimit;
+                    else
+                        accepted = false;
+                }
+                if (accepted) {
+                    const QString upperName = entry.name.toUpper();
+                    accepted = !anyMatches(excluded, upperName) &&
+                               (anyMatches(masks, upperName) || (isFolder && allNames));
+                }
+                if (accepted && OnAccept)
+                    accepted = OnAccept(info);
+                if (accepted) {
+                    if (isFolder) {
+                        ++stats.foldersFound;
+                    } else {
+                        ++stats.filesFound;
+                        if (!folderHasFiles)
+                            ++stats.foldersWithFiles;
+                        folderHasFiles = true;
+                    }
+                    if (OnFound)
+                        OnFound(info);
+                }
+            } catch (const std::exception&) {
+                // One bad entry never ends the walk.
+            }
+            return !m_stop;
+        });
+    }
+    stats.elapsedMs = timer.elapsed();
+    if (OnFinished)
+        OnFinished(stats);
+    return stats.foldersFound + stats.filesFound > 0;
+}
+
+} // namespace veridon
