@@ -4,6 +4,7 @@
 #include "platform/ProcessTable.h"
 #include "platform/RestartActions.h"
 #include "platform/UrlCache.h"
+#include "store/QuarantineStore.h"
 
 #include <chrono>
 #include <thread>
@@ -13,6 +14,10 @@ namespace veridon {
 RemovalServices standardRemovalServices(Environment& environment)
 {
     RemovalServices services;
+    services.quarantine = [&environment](const QString& folder, const QString& path,
+                                         const QString& threatName) {
+        QuarantineStore(folder, environment).Quarantine(path, threatName);
+    };
     services.endProcessByName = [&environment](const QString& exeName) {
         return TerminateProcessByName(environment.processes(), exeName);
     };

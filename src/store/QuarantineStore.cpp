@@ -21,6 +21,8 @@ const QString kIndexMember = QStringLiteral("Info.db");
 
 // An id drawn again after this many clashes means something is badly wrong.
 constexpr int kIdAttempts = 1000;
+// Leaves room below the archive's 2 GiB for the registry and an incompressible copy.
+constexpr quint64 kMaxObjectSize = quint64(1) << 30;
 
 QString normalised(QString folder)
 {
@@ -128,7 +130,12 @@ QString QuarantineStore::Quarantine(const QString& filePath, const QString& thre
         return {};
     if (!QFileInfo(m_folder).isDir() && !QDir().mkdir(m_folder))
         throw EQuarantine(QStringLiteral("Cannot create the folder %1").arg(m_folder));
-    const std::optional<QByteArray> content = m_files.readFile(filePath);
+    // Each object is an archive of its own, and archives stay below 2 GiB.
+    if (const auto entry = m_files.stat(filePath); entry && entry->size > kMaxObjectSize)
+        throw EQuarantine(QStringLiteral("%1 is too large to be quarantined").arg(filePath));
+    const std::optional<QByteArray> content = m_files.readFile(filePath, kMaxObjectSize + 1);
+    if (content && quint64(content->size()) > kMaxObjectSize)
+        throw EQuarantine(QStringLiteral("%1 is too large to be quarantined").arg(filePath));
     if (!content)
         throw EQuarantine(QStringLiteral("Cannot read %1").arg(filePath));
 

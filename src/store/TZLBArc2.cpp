@@ -30,6 +30,7 @@ constexpr qint64 kInflateSlack = 1024;
 // keeps a hostile registry from making us hold millions of entries.
 constexpr std::uint32_t kMaxEntries = 1u << 20;
 constexpr qint64 kChunk = 64 * 1024;
+constexpr qint64 kMaxArchiveSize = 0x7FFFFFFF;
 
 [[noreturn]] void fail(const QString& message) { throw EZLBArchive(message); }
 
@@ -162,10 +163,12 @@ public:
     virtual char* window(qint64& length) = 0;
     virtual void commit(qint64 length) = 0;
 
+    bool computeCrc = false; // only when the member CRC is to be checked
     std::uint32_t crc = 0;
     void account(const char* data, qint64 length)
     {
-        crc = std::uint32_t(crc32_z(crc, reinterpret_cast<const Bytef*>(data), std::size_t(length)));
+        if (computeCrc)
+            crc = std::uint32_t(crc32_z(crc, reinterpret_cast<const Bytef*>(data), std::size_t(length)));
     }
 };
 
@@ -526,6 +529,7 @@ void TZLBArc2::checkBlock(const ArchiveEntry& e) const
 void TZLBArc2::extractEntry(const ArchiveEntry& entry, Sink& sink, bool toMemory)
 {
     checkBlock(entry);
+    sink.computeCrc = VerifyFileCRC;
     QFile file(m_fileName);
     if (!file.open(QIODevice::ReadOnly))
         fail(kNotFound);
@@ -829,6 +833,10 @@ void TZLBArc2::rewrite(int updateIndex, const QString& name, QIODevice& source, 
     if (!temp.seek(temp.size()))
         fail(QStringLiteral("Write error: %1").arg(temp.errorString()));
     writeAll(temp, raw, ArchiveTail::kSize);
+    // Readers of the format seek with 32-bit offsets: a larger file would be
+    // unreadable to them, so it is never written.
+    if (temp.size() > kMaxArchiveSize)
+        fail(QStringLiteral("The archive would exceed 2 GiB"));
     if (!temp.flush())
         fail(QStringLiteral("Write error: %1").arg(temp.errorString()));
 

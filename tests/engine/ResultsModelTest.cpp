@@ -41,3 +41,4 @@ TEST(ResultsModel, WhiteListMatchesObjectOrIdCodeAnywhere)
 }
 
 } // namespace
+

@@ -3,6 +3,7 @@
 
 #include "engine/ScanHost.h"
 #include "platform/ProcessTable.h"
+#include "store/QuarantineStore.h"
 #include "support/FixturePrefix.h"
 
 #include <QDir>
@@ -53,29 +54,6 @@ ResultRow row(const QString& name, const QString& type, const QString& object,
     return r;
 }
 
-// Quarantine as a plain copy into the folder: what removal hands over, and when.
-struct CopyingQuarantine
-{
-    std::vector<std::pair<QString, QString>> calls; // path, threat name
-    bool failing = false;
-
-    std::function<void(const QString&, const QString&, const QString&)> service(Environment& env)
-    {
-        return [this, &env](const QString& folder, const QString& path, const QString& name) {
-            calls.emplace_back(path, name);
-            if (failing)
-                throw std::runtime_error("Archive error");
-            const auto bytes = env.files().readFile(path);
-            if (!bytes)
-                throw std::runtime_error("unreadable");
-            QDir().mkpath(folder);
-            QFile out(folder + QStringLiteral("/copy%1").arg(calls.size()));
-            out.open(QIODevice::WriteOnly);
-            out.write(*bytes);
-        };
-    }
-};
-
 class ThreatRemoverTest : public ::testing::Test
 {
 protected:
@@ -83,16 +61,25 @@ protected:
     {
         prefix.addStandardLayout();
         environment = prefix.open();
+        useServices();
+    }
+
+    void useServices()
+    {
         services = standardRemovalServices(*environment);
-        services.quarantine = quarantine.service(*environment);
         services.progressPause = [this](int ms) { pauses.push_back(ms); };
+    }
+
+    QString quarantineFolder() const { return QuarantineStore::folderOf(program.path()); }
+    std::vector<QuarantineEntry> quarantined()
+    {
+        return QuarantineStore(quarantineFolder(), *environment).List();
     }
 
     ThreatRemover remover(RemovalHost& host, bool withQuarantine = true)
     {
         ThreatRemover::Parameters p;
-        p.quarantineFolder = withQuarantine ? program.file(QStringLiteral("Quarantine Zone/"))
-                                            : QStringLiteral("  ");
+        p.quarantineFolder = withQuarantine ? quarantineFolder() : QStringLiteral("  ");
         p.removedImageIndex = 0;
         p.statusText = QStringLiteral("Removing");
         return ThreatRemover(*environment, services, host, p);
@@ -104,7 +91,6 @@ protected:
     TempDir program;
     std::unique_ptr<Environment> environment;
     RemovalServices services;
-    CopyingQuarantine quarantine;
     std::vector<int> pauses;
 };
 
@@ -112,8 +98,8 @@ protected:
 
 TEST_F(ThreatRemoverTest, FilesAreQuarantinedReadOnlyClearedAndDeleted)
 {
-    const QString host = prefix.addFile(QStringLiteral("C:\\evil\\a.exe"), "MZ evil");
-    QFile::setPermissions(host, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    const QString hostFile = prefix.addFile(QStringLiteral("C:\\evil\\a.exe"), "MZ evil");
+    QFile::setPermissions(hostFile, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
     prefix.addFile(QStringLiteral("C:\\evil\\kept.exe"), "MZ not ticked");
     const std::vector<ResultRow> rows{
         row(QStringLiteral("Trojan.A"), QStringLiteral("File"), QStringLiteral("C:\\evil\\a.exe")),
@@ -127,10 +113,11 @@ TEST_F(ThreatRemoverTest, FilesAreQuarantinedReadOnlyClearedAndDeleted)
 
     EXPECT_FALSE(exists(QStringLiteral("C:\\evil\\a.exe")));
     EXPECT_TRUE(exists(QStringLiteral("C:\\evil\\kept.exe")));
-    ASSERT_EQ(quarantine.calls.size(), 1u);
-    EXPECT_EQ(quarantine.calls[0].first, QStringLiteral("C:\\evil\\a.exe"));
-    EXPECT_EQ(quarantine.calls[0].second, QStringLiteral("Trojan.A"));
-    EXPECT_EQ(test::readAll(program.file(QStringLiteral("Quarantine Zone/copy1"))), QByteArray("MZ evil"));
+    const auto entries = quarantined();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].path, QStringLiteral("C:\\evil\\a.exe"));
+    EXPECT_EQ(entries[0].virusName, QStringLiteral("Trojan.A"));
+    EXPECT_TRUE(QFileInfo::exists(QuarantineStore(quarantineFolder(), *environment).objectPath(entries[0].id)));
 
     EXPECT_EQ(host.captions[0], QStringLiteral("Quarantined - Trojan.A"));
     EXPECT_EQ(host.captions[1], QString()); // unticked: untouched
@@ -149,18 +136,20 @@ TEST_F(ThreatRemoverTest, WithoutQuarantineFolderNothingIsCopiedAndAFailedCopySt
             row(QStringLiteral("Trojan.B"), QStringLiteral("File"), QStringLiteral("C:\\evil\\b.exe"))};
         RecordingRemovalHost host(rows.size());
         remover(host, false).run(rows);
-        EXPECT_TRUE(quarantine.calls.empty());
-        EXPECT_FALSE(QFileInfo::exists(program.file(QStringLiteral("Quarantine Zone"))));
+        EXPECT_FALSE(QFileInfo::exists(quarantineFolder()));
         EXPECT_EQ(host.captions[0], QStringLiteral("Removed - Trojan.B"));
         EXPECT_FALSE(exists(QStringLiteral("C:\\evil\\b.exe")));
     }
     prefix.addFile(QStringLiteral("C:\\evil\\c.exe"), "MZ");
-    quarantine.failing = true;
+    // A quarantine folder that cannot be made (a file is in its place).
+    test::TempDir blocked;
+    blocked.write(QStringLiteral("Quarantine Zone"), "not a folder");
     const std::vector<ResultRow> rows{
         row(QStringLiteral("Trojan.C"), QStringLiteral("File"), QStringLiteral("C:\\evil\\c.exe"))};
     RecordingRemovalHost host(rows.size());
-    remover(host).run(rows);
-    EXPECT_EQ(quarantine.calls.size(), 1u);
+    ThreatRemover::Parameters p;
+    p.quarantineFolder = QuarantineStore::folderOf(blocked.path());
+    ThreatRemover(*environment, services, host, p).run(rows);
     EXPECT_FALSE(exists(QStringLiteral("C:\\evil\\c.exe")));
     // No copy was made, so the caption does not claim one.
     EXPECT_EQ(host.captions[0], QStringLiteral("Removed - Trojan.C"));
@@ -180,7 +169,7 @@ TEST_F(ThreatRemoverTest, RegistryKeysValuesAndHijackedData)
 "Other"=dword:00000001
 )"));
     environment = prefix.open();
-    services = standardRemovalServices(*environment);
+    useServices();
     const std::vector<ResultRow> rows{
         row(QStringLiteral("V"), QStringLiteral("Registry Value"),
             QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Run Value=x")),
@@ -239,8 +228,10 @@ TEST_F(ThreatRemoverTest, FoldersGoLastDepthFirstAndLinksAreRemovedAsLinks)
     prefix.addFile(QStringLiteral("C:\\ads\\late.exe"), "MZ");
 
     std::vector<QString> order;
-    services.quarantine = [&order](const QString&, const QString& path, const QString& name) {
+    services.quarantine = [&order, quarantine = services.quarantine](
+                              const QString& folder, const QString& path, const QString& name) {
         order.push_back(name + QLatin1Char(':') + path);
+        quarantine(folder, path, name);
     };
     const std::vector<ResultRow> rows{
         row(QStringLiteral("F1"), QStringLiteral("Folder"), QStringLiteral("C:\\ads\\one")),
@@ -267,6 +258,7 @@ TEST_F(ThreatRemoverTest, FoldersGoLastDepthFirstAndLinksAreRemovedAsLinks)
     EXPECT_EQ(rest, (QStringList{QStringLiteral("F1:C:\\ads\\one\\a.dat"),
                                  QStringLiteral("F1:C:\\ads\\one\\deep\\b.dat"),
                                  QStringLiteral("F2:C:\\ads\\two\\c.dat")}));
+    EXPECT_EQ(quarantined().size(), 4u);
     EXPECT_EQ(host.images, (std::vector<int>{0, 0, 0}));
     EXPECT_EQ(host.captions[0], QStringLiteral("Removed - F1"));
     EXPECT_TRUE(r.remainingRows().empty());

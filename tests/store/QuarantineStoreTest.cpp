@@ -1,3 +1,4 @@
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
 #include "platform/RestartActions.h"
@@ -5,12 +6,14 @@
 #include "store/QuarantineStore.h"
 #include "store/TExtIniFile.h"
 #include "store/TZLBArc2.h"
+#include "support/FixturePrefix.h"
 #include "support/TempDir.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 
 #include <gtest/gtest.h>
@@ -45,7 +48,16 @@ public:
         return (hostPath.startsWith(m_root + u'/') ? QStringLiteral("C:") : QStringLiteral("Z:")) + rest;
     }
     bool exists(const QString& path) const override { return QFileInfo::exists(toHostPath(path)); }
-    std::optional<FileEntry> stat(const QString&) const override { return std::nullopt; }
+    std::optional<FileEntry> stat(const QString& path) const override
+    {
+        const QFileInfo info(toHostPath(path));
+        if (!info.exists())
+            return std::nullopt;
+        FileEntry entry;
+        entry.name = info.fileName();
+        entry.size = claimedSizes.value(path, quint64(info.size()));
+        return entry;
+    }
     bool list(const QString&, const std::function<bool(const FileEntry&)>&) const override { return false; }
     std::optional<QByteArray> readFile(const QString& path, quint64) const override
     {
@@ -78,6 +90,7 @@ public:
     QString volumeFileSystem(const QString&) const override { return "NTFS"; }
 
     QStringList writes;
+    QHash<QString, quint64> claimedSizes; // stat answers for files too big to make
 
 private:
     QString m_root;
@@ -314,6 +327,14 @@ TEST_F(QuarantineTest, StartupIndexAndFolderSpellings)
     EXPECT_EQ(start.List()[0].id, id);
 }
 
+TEST_F(QuarantineTest, RefusesFilesTooLargeForAnArchive)
+{
+    const QString path = victim("huge.iso", "stands for 3 GiB");
+    files.claimedSizes[path] = quint64(3) << 30;
+    EXPECT_TRUE(failure([&] { store.Quarantine(path, "A"); }).contains("too large"));
+    EXPECT_TRUE(store.List().empty());
+}
+
 TEST_F(QuarantineTest, NothingHappensWithoutAFolderOrAReadableFile)
 {
     QuarantineStore off(QString(), files, registry);
@@ -322,6 +343,42 @@ TEST_F(QuarantineTest, NothingHappensWithoutAFolderOrAReadableFile)
 
     EXPECT_FALSE(failure([&] { store.Quarantine("C:\\missing.exe", "A"); }).isEmpty());
     EXPECT_FALSE(QFileInfo::exists(zone("info.db")));
+}
+
+} // namespace
+
+namespace {
+
+// The same store over a real prefix layout: files through the prefix's drives,
+// the restart list in its system.reg.
+TEST(QuarantineInPrefix, QuarantinesRestoresAndMarksLockedObjectsInTheRegistry)
+{
+    FixturePrefix prefix;
+    prefix.addStandardLayout();
+    prefix.addFile("C:\\users\\ann\\Desktop\\eicar.com", "X5O!P%@AP[4\\PZX54(P^)7CC)7}$EICAR");
+    TempDir own;
+    const QString programDir = own.mkdir("program");
+    {
+        std::unique_ptr<Environment> environment = prefix.open();
+        QuarantineStore store(QuarantineStore::folderOf(programDir), *environment);
+        const QString id = store.Quarantine("c:\\Users\\Ann\\desktop\\EICAR.COM", "EICAR-Test-File");
+        store.Restore(id, "C:\\users\\ann\\restored.com");
+        EXPECT_EQ(readAll(prefix.hostPath("C:\\users\\ann\\restored.com")),
+                  "X5O!P%@AP[4\\PZX54(P^)7CC)7}$EICAR");
+
+        const QString locked = store.Quarantine("C:\\users\\ann\\Desktop\\eicar.com", "EICAR-Test-File");
+        store.removeFile = [](const QString&) { return false; };
+        EXPECT_TRUE(store.Delete(locked).isEmpty());
+        EXPECT_TRUE(store.List().empty());
+    }
+    std::unique_ptr<Environment> reopened = prefix.open();
+    const auto pending = reopened->registry().value(
+        RegRoot::LocalMachine, QString::fromUtf16(kSessionManagerKey), QString::fromUtf16(kPendingRenames));
+    ASSERT_TRUE(pending.has_value());
+    const QStringList names = pending->toMultiString();
+    ASSERT_FALSE(names.isEmpty());
+    EXPECT_TRUE(names[0].startsWith("\\??\\Z:\\")) << names[0].toStdString();
+    EXPECT_TRUE(names[0].contains("\\Quarantine Zone\\"));
 }
 
 } // namespace

@@ -141,6 +141,18 @@ void DemoPrefixBuilder::addFileLine(const QString& line)
         write(path, peImage(argument));
     } else if (kind == QLatin1String("elf")) {
         write(path, waitingElf(), true);
+    } else if (kind == QLatin1String("cookie")) {
+        // Internet Explorer's record: name, value, host/path, flags, expiry and
+        // creation times (low and high words), "*".
+        const qsizetype cut = argument.indexOf(QStringLiteral(" | "));
+        const QString hostPath = (cut < 0 ? argument : argument.left(cut)).trimmed();
+        const QString pair = cut < 0 ? QStringLiteral("id=1") : argument.mid(cut + 3).trimmed();
+        const QString name = pair.section(QLatin1Char('='), 0, 0);
+        const QString value = pair.section(QLatin1Char('='), 1);
+        write(path, QStringLiteral("%1\n%2\n%3\n1024\n2916341248\n31202710\n1519785472\n"
+                                   "30958474\n*\n")
+                        .arg(name, value, hostPath)
+                        .toUtf8());
     } else if (kind == QLatin1String("link")) {
         const QString host = hostPath(path);
         QDir().mkpath(QFileInfo(host).absolutePath());

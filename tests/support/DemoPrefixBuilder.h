@@ -18,6 +18,7 @@ namespace veridon::test {
 //   pe     C:\path\file.exe | CompanyName=Example Ltd; ProductName=Example; @64=4142
 //   elf    C:\path\waiter.exe          a native program that only waits
 //   link   C:\path\name | /host/target  a symbolic link
+//   cookie C:\path\user@site[1].txt | site.example/ | name=value
 //
 // "@OFFSET=HEX" puts bytes into a PE image at a file offset (inside its DOS stub
 // for offsets 64 to 127). The prefix gets dosdevices links c: -> drive_c and

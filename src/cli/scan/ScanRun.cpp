@@ -43,18 +43,6 @@ QHash<QString, QString> threadTexts(const TLanguage& language)
     return texts;
 }
 
-// A missing or damaged archive names itself: the archive's own message does not.
-MemberReader namingReader(MemberReader read)
-{
-    return [read = std::move(read)](const QString& archive, const QString& member) {
-        try {
-            return read(archive, member);
-        } catch (const std::exception& e) {
-            throw std::runtime_error(archive.toStdString() + ": " + e.what());
-        }
-    };
-}
-
 QString countText(const TLanguage& language, qsizetype count, const char* singularKey,
                   const char* singular, const char* pluralKey, const char* plural)
 {
@@ -183,7 +171,7 @@ int runScan(CommandContext& context)
     parameters.localisation = threadTexts(language);
 
     TSdScanThread scan(host, *environment, parameters, services.areas,
-                       namingReader(services.readMember), services.whiteList,
+                       services.readMember, services.whiteList,
                        services.openCache);
     scan.run();
     if (!scan.failure().isEmpty()) {

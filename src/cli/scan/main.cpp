@@ -1,6 +1,8 @@
 // veridon-scan: the command-line scanner over the shared engine.
 #include "cli/scan/Command.h"
 #include "cli/scan/PsCommand.h"
+#include "cli/scan/QuarantineCommand.h"
+#include "cli/scan/ScanRun.h"
 
 #include <cstdio>
 #include <exception>
@@ -16,11 +18,31 @@ namespace {
 const Command kCommands[] = {
     {"help", "help", nullptr}, // answered before any folder is resolved
     {"ps", "ps                        list running processes (pid, name, image path)", runPs},
+    {"quarantine", "quarantine list | restore ID PATH | delete ID\n"
+                   "                            the quarantined files of the program folder",
+     runQuarantine},
 };
 
 void printHelp()
 {
-    std::fputs("Usage: veridon-scan [options] [command]\n"
+    std::fputs("Usage: veridon-scan [options] [TARGET...]   scan (smart scan without targets)\n"
+               "       veridon-scan [options] command\n"
+               "\n"
+               "Scan options:\n"
+               "  --full              scan the environment's fixed and removable drives\n"
+               "  TARGET...           custom scan of folders (Windows paths, or host paths)\n"
+               "  --one PATH          scan one file or folder\n"
+               "  --areas BITS        areas text, e.g. 11111111111 (Running Processes, Critical\n"
+               "                      Areas, File System, Browser Objects, System Hijacks,\n"
+               "                      Tracking Cookies, Windows Registry, Recent Active Threats,\n"
+               "                      Unwanted Programs)\n"
+               "  --all-files         check every file, not only executables\n"
+               "  --max-size MB       skip files of this size or larger (default 10)\n"
+               "  --format FORMAT     text (default), tsv or json\n"
+               "  --remove            remove what was found (quarantined first)\n"
+               "  --no-quarantine     with --remove: delete without a quarantine copy\n"
+               "  --no-ignore         keep detections that Ignore.ini lists\n"
+               "  Exit status: 0 nothing found or all removed, 1 detections remain, 2 error.\n"
                "\n"
                "Options:\n"
                "  --prefix DIR        the Wine prefix to scan (default: $WINEPREFIX, else ~/.wine)\n"
@@ -59,8 +81,7 @@ int main(int argc, char** argv)
                 }
             }
         }
-        std::fputs("veridon-scan: the scan engine is not built yet; see --help\n", stderr);
-        return kExitError;
+        return runScan(context);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "veridon-scan: %s\n", e.what());
         return kExitError;
