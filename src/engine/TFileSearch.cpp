@@ -19,7 +19,7 @@ struct Mask
     enum class Kind { AnyDotted, Extension, General } kind = Kind::General;
     QString suffix; // ".EXT" for Extension
 
-    explicit Mask(const QString& text) : upper(text.toUpper())
+    explicit Mask(const QString& text) : upper(wildcardUpper(text))
     {
         if (upper == QLatin1String("*.*"))
             kind = Kind::AnyDotted;
@@ -123,7 +123,7 @@ bool TFileSearch::Execute()
                         accepted = false;
                 }
                 if (accepted) {
-                    const QString upperName = entry.name.toUpper();
+                    const QString upperName = wildcardUpper(entry.name);
                     accepted = !anyMatches(excluded, upperName) &&
                                (anyMatches(masks, upperName) || (isFolder && allNames));
                 }

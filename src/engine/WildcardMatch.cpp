@@ -85,9 +85,19 @@ bool wildcardMatchUpper(QStringView pattern, QStringView text)
     return match(pattern, 0, text, 0) == 1;
 }
 
+QString wildcardUpper(QStringView text)
+{
+    // Unit by unit: QString::toUpper turns some letters into two units ("\u00df"
+    // becomes "SS"), which would move every position after them.
+    QString upper(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i)
+        upper[i] = text[i].toUpper();
+    return upper;
+}
+
 bool WildcardMatch(const QString& pattern, const QString& text)
 {
-    return wildcardMatchUpper(pattern.toUpper(), text.toUpper());
+    return wildcardMatchUpper(wildcardUpper(pattern), wildcardUpper(text));
 }
 
 } // namespace veridon

@@ -10,8 +10,11 @@ namespace veridon {
 // closed makes the whole match fail.
 bool WildcardMatch(const QString& pattern, const QString& text);
 
-// The same on texts already upper-cased, for callers that match many texts
-// against one pattern.
+// Upper case as the matcher compares: one code unit for one code unit.
+QString wildcardUpper(QStringView text);
+
+// The same on texts already upper-cased by wildcardUpper, for callers that match
+// many texts against one pattern.
 bool wildcardMatchUpper(QStringView pattern, QStringView text);
 
 } // namespace veridon

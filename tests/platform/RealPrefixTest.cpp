@@ -36,36 +36,10 @@ std::vector<QByteArray> valueTexts(const QByteArray& text)
 
 } // namespace
 
-// One prefix for the whole suite: wineboot is slow.
-class RealPrefix : public ::testing::Test
-{
-protected:
-    static void SetUpTestSuite()
-    {
-        if (RealWinePrefix::wineInstalled())
-            s_prefix = new RealWinePrefix;
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_prefix;
-        s_prefix = nullptr;
-    }
-    void SetUp() override
-    {
-        if (!RealWinePrefix::wineInstalled())
-            GTEST_SKIP() << "wine is not installed";
-        ASSERT_TRUE(s_prefix->isReady()) << "wineboot failed";
-    }
-
-    static RealWinePrefix* s_prefix;
-};
-
-RealWinePrefix* RealPrefix::s_prefix = nullptr;
-
-TEST_F(RealPrefix, RegistryFilesRoundTripByteIdentical)
+static void checkRoundTrip(const RealWinePrefix& s_prefix)
 {
     for (const char* name : {"system.reg", "user.reg", "userdef.reg"}) {
-        const QByteArray text = fileBytes(s_prefix->path() + QLatin1Char('/') + QLatin1String(name));
+        const QByteArray text = fileBytes(s_prefix.path() + QLatin1Char('/') + QLatin1String(name));
         ASSERT_FALSE(text.isEmpty()) << name;
         EXPECT_TRUE(WineRegistryFile::parse(text).serialize() == text) << name;
         // Our writer formats every value exactly as the wineserver wrote it.
@@ -82,9 +56,9 @@ TEST_F(RealPrefix, RegistryFilesRoundTripByteIdentical)
     }
 }
 
-TEST_F(RealPrefix, EnvironmentSeesWhatWineMade)
+static void checkWhatWineMade(const RealWinePrefix& s_prefix)
 {
-    auto env = Environment::open(s_prefix->path());
+    auto env = Environment::open(s_prefix.path());
     const Registry& reg = env->registry();
     const std::optional<QString> version =
         reg.readString(RegRoot::LocalMachine,
@@ -111,30 +85,51 @@ TEST_F(RealPrefix, EnvironmentSeesWhatWineMade)
     EXPECT_TRUE(files.logicalDrives().contains(QStringLiteral("Z:\\")));
 }
 
-TEST_F(RealPrefix, WineReadsWhatWeWrite)
+static void checkWineReadsOurWrites(const RealWinePrefix& s_prefix)
 {
     {
-        auto env = Environment::open(s_prefix->path());
+        auto env = Environment::open(s_prefix.path());
         env->registry().writeString(RegRoot::CurrentUser, QStringLiteral("Software\\Veridon Test"),
                                     QStringLiteral("Probe"), QStringLiteral("caf\u00e9 \"42\""));
         env->registry().writeDword(RegRoot::LocalMachine, QStringLiteral("Software\\Veridon Test"),
                                    QStringLiteral("Count"), 42);
     }
     QByteArray output;
-    ASSERT_EQ(s_prefix->runWine({QStringLiteral("reg"), QStringLiteral("query"),
+    ASSERT_EQ(s_prefix.runWine({QStringLiteral("reg"), QStringLiteral("query"),
                                  QStringLiteral("HKCU\\Software\\Veridon Test")},
                                 &output),
               0);
     EXPECT_TRUE(output.contains("Probe")) << output.toStdString();
-    ASSERT_EQ(s_prefix->runWine({QStringLiteral("reg"), QStringLiteral("query"),
+    ASSERT_EQ(s_prefix.runWine({QStringLiteral("reg"), QStringLiteral("query"),
                                  QStringLiteral("HKLM\\Software\\Veridon Test")},
                                 &output),
               0);
     EXPECT_TRUE(output.contains("0x2a")) << output.toStdString();
-    s_prefix->stopServer();
+    s_prefix.stopServer();
     // Wine saved the files again; they still read and round-trip.
-    auto env = Environment::open(s_prefix->path());
+    auto env = Environment::open(s_prefix.path());
     EXPECT_EQ(env->registry().readString(RegRoot::CurrentUser, QStringLiteral("Software\\Veridon Test"),
                                          QStringLiteral("Probe")),
               QStringLiteral("caf\u00e9 \"42\""));
+}
+
+// One test, so that the slow wineboot runs once.
+TEST(RealPrefix, WinebootPrefixIsReadRoundTrippedAndTakesOurWrites)
+{
+    if (!RealWinePrefix::wineInstalled())
+        GTEST_SKIP() << "wine is not installed";
+    const RealWinePrefix prefix;
+    ASSERT_TRUE(prefix.isReady()) << "wineboot failed";
+    {
+        SCOPED_TRACE("registry files round-trip");
+        checkRoundTrip(prefix);
+    }
+    {
+        SCOPED_TRACE("the environment sees what wineboot made");
+        checkWhatWineMade(prefix);
+    }
+    {
+        SCOPED_TRACE("Wine reads what we write");
+        checkWineReadsOurWrites(prefix);
+    }
 }

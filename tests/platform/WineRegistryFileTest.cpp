@@ -221,3 +221,16 @@ this line means nothing
     EXPECT_EQ(WineRegistryFile::parse(longLine).serialize(), longLine);
     EXPECT_EQ(WineRegistryFile::parse(QByteArray("\0\xff\n[", 4)).serialize(), QByteArray("\0\xff\n[", 4));
 }
+
+TEST(WineRegistryFile, AKeyNamedTwiceReadsLikeWineLoadsIt)
+{
+    const QByteArray text = "WINE REGISTRY Version 2\n\n[K] 1\n\"a\"=\"first\"\n\"b\"=\"1\"\n\n[K] 2\n\"a\"=\"second\"\n";
+    WineRegistryFile file = WineRegistryFile::parse(text);
+    EXPECT_EQ(file.value(keyPath("k"), QStringLiteral("A"))->toText(), QStringLiteral("second"));
+    const QList<RegValue> values = file.values(keyPath("K"));
+    ASSERT_EQ(values.size(), 2);
+    EXPECT_EQ(values[0].toText(), QStringLiteral("second"));
+    file.setValue(keyPath("K"), RegValue::fromString(QStringLiteral("a"), QStringLiteral("third")), 1);
+    EXPECT_EQ(WineRegistryFile::parse(file.serialize()).value(keyPath("K"), QStringLiteral("a"))->toText(),
+              QStringLiteral("third"));
+}

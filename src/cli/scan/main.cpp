@@ -1,7 +1,9 @@
 // veridon-scan: the command-line scanner over the shared engine.
 #include "cli/scan/Command.h"
+#include "cli/scan/EnvCommand.h"
 #include "cli/scan/PsCommand.h"
 #include "cli/scan/QuarantineCommand.h"
+#include "cli/scan/RegCommand.h"
 #include "cli/scan/ScanRun.h"
 
 #include <cstdio>
@@ -21,6 +23,10 @@ const Command kCommands[] = {
     {"quarantine", "quarantine list | restore ID PATH | delete ID\n"
                    "                            the quarantined files of the program folder",
      runQuarantine},
+    {"env", "env                       the Wine prefix: drives, Windows version, special folders",
+     runEnv},
+    {"reg", "reg query KEY [VALUE]     a registry key's values and subkeys, as reg.exe prints them",
+     runReg},
 };
 
 void printHelp()

@@ -604,10 +604,20 @@ QList<RegValue> WineRegistryFile::values(const QStringList& key) const
     const Node* node = findNode(key);
     if (!node)
         return result;
+    // A key named twice in a file (hand edits): as when Wine loads it, a later
+    // value of the same name replaces the earlier one.
     for (const Block* block : node->blocks)
-        for (const Block::Item& item : block->items)
-            if (item.kind == Block::Kind::Value)
+        for (const Block::Item& item : block->items) {
+            if (item.kind != Block::Kind::Value)
+                continue;
+            auto same = std::find_if(result.begin(), result.end(), [&](const RegValue& known) {
+                return QString::compare(known.name, item.value.name, Qt::CaseInsensitive) == 0;
+            });
+            if (same == result.end())
                 result.append(item.value);
+            else
+                *same = item.value;
+        }
     return result;
 }
 
@@ -616,12 +626,13 @@ std::optional<RegValue> WineRegistryFile::value(const QStringList& key, const QS
     const Node* node = findNode(key);
     if (!node)
         return std::nullopt;
+    std::optional<RegValue> found;
     for (const Block* block : node->blocks)
         for (const Block::Item& item : block->items)
             if (item.kind == Block::Kind::Value &&
                 QString::compare(item.value.name, name, Qt::CaseInsensitive) == 0)
-                return item.value;
-    return std::nullopt;
+                found = item.value;
+    return found;
 }
 
 void WineRegistryFile::touch(Block* block, quint64 now)
@@ -677,18 +688,25 @@ void WineRegistryFile::createKey(const QStringList& key, quint64 now)
 void WineRegistryFile::setValue(const QStringList& key, const RegValue& value, quint64 now)
 {
     createKey(key, now);
-    Block* block = ensureBlock(key, now);
-    touch(block, now);
-    for (Block::Item& item : block->items) {
-        if (item.kind == Block::Kind::Value &&
-            QString::compare(item.value.name, value.name, Qt::CaseInsensitive) == 0) {
-            const QString storedName = item.value.name;
-            item.value = value;
-            item.value.name = storedName;
-            item.changed = true;
-            return;
+    Node* node = findNode(key);
+    bool replaced = false;
+    for (Block* block : node->blocks) {
+        for (Block::Item& item : block->items) {
+            if (item.kind == Block::Kind::Value &&
+                QString::compare(item.value.name, value.name, Qt::CaseInsensitive) == 0) {
+                const QString storedName = item.value.name;
+                item.value = value;
+                item.value.name = storedName;
+                item.changed = true;
+                touch(block, now);
+                replaced = true;
+            }
         }
     }
+    if (replaced)
+        return;
+    Block* block = ensureBlock(key, now);
+    touch(block, now);
     // New values go where the wineserver keeps them: sorted by name.
     auto position = block->items.end();
     for (auto it = block->items.begin(); it != block->items.end(); ++it) {
