@@ -6,6 +6,7 @@
 #include "platform/TAppFrame.h"
 #include "platform/Environment.h"
 #include "remedy/StandardRemoval.h"
+#include "remedy/StandardScanAreas.h"
 #include "tools/WindowsName.h"
 
 #include <QDir>
@@ -24,6 +25,8 @@ ScanServices makeScanServices(Environment& environment, const OwnPaths& paths)
         return std::unique_ptr<DigestCache>(
             std::make_unique<TScanCache>(database, version, environment.files()));
     };
+    // Removal runs on its own thread object over the rows the scan produced.
+    services.areas = standardScanAreas(GetWindowsName(environment.shellFolders()), nullptr);
     services.removal = standardRemovalServices(environment);
     return services;
 }
