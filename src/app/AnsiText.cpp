@@ -52,27 +52,6 @@ QString joinLinesCrLf(const QStringList& lines)
     return text;
 }
 
-QStringList splitTextLines(const QString& text)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const QChar c = text[i];
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            lines.append(text.mid(start, i - start));
-            if (c == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n'))
-                ++i;
-            start = i + 1;
-        }
-        ++i;
-    }
-    if (start < n)
-        lines.append(text.mid(start));
-    return lines;
-}
-
 void writeFileAtomically(const QString& hostPath, const QByteArray& bytes)
 {
     QSaveFile file(hostPath);

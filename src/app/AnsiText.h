@@ -16,9 +16,6 @@ QByteArray encodeAnsiText(const QString& text);
 // The lines joined with CR LF, each line ended by one.
 QString joinLinesCrLf(const QStringList& lines);
 
-// The lines of a text as a Windows string list loads them: CR, LF and CR LF end
-// a line; a final line end adds no empty line.
-QStringList splitTextLines(const QString& text);
 
 // Replaces the file atomically (temporary file in the same folder, then rename);
 // throws std::runtime_error naming the file when it cannot be written.

@@ -1,5 +1,7 @@
 #include "app/ScanReport.h"
 
+#include "tools/WindowsName.h"
+
 #include "app/AnsiText.h"
 
 #include <QDir>
@@ -12,19 +14,12 @@ namespace veridon {
 
 QString operatingSystemName(int platformId, int major, int minor)
 {
-    constexpr int kWin32Nt = 2;
-    if (platformId != kWin32Nt)
+    if (platformId != kPlatformWin32Nt)
         return {};
-    if (major == 3 || major == 4)
-        return QStringLiteral("Windows NT");
-    if (major == 5 && minor == 0)
-        return QStringLiteral("Windows 2000");
-    if (major == 5 && minor == 1)
-        return QStringLiteral("Windows XP");
-    if (major == 5 && minor == 2)
-        return QStringLiteral("Windows 2003 Server");
-    if (major == 6 && minor == 0)
-        return QStringLiteral("Windows Vista");
+    // The report names every NT version; the utilities' names stop at Vista.
+    const QString known = GetWindowsName(platformId, major, minor);
+    if (!known.isEmpty())
+        return known;
     if (major == 6 && minor == 1)
         return QStringLiteral("Windows 7");
     return QStringLiteral("Windows %1.%2").arg(major).arg(minor);
@@ -36,7 +31,7 @@ QString operatingSystemName(const QString& majorDotMinor)
     const auto match = form.match(majorDotMinor.trimmed());
     if (!match.hasMatch())
         return {};
-    return operatingSystemName(2, match.captured(1).toInt(), match.captured(2).toInt());
+    return operatingSystemName(kPlatformWin32Nt, match.captured(1).toInt(), match.captured(2).toInt());
 }
 
 QStringList reportLines(const std::vector<ResultRow>& rows, const ReportHeader& header,

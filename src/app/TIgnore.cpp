@@ -31,7 +31,7 @@ void TIgnore::Load()
     if (!file.open(QIODevice::ReadOnly))
         throw std::runtime_error("Cannot read file " + m_filePath.toStdString() + ": " +
                                  file.errorString().toStdString());
-    m_keys = splitTextLines(decodeText(file.readAll()));
+    m_keys = splitLines(decodeText(file.readAll()));
     for (qsizetype i = m_keys.size() - 1; i >= 0; --i)
         if (m_keys[i].count(QLatin1Char(';')) != 1)
             m_keys.removeAt(i);

@@ -47,7 +47,7 @@ std::string_view HashTable::view(std::uint32_t offset, std::uint32_t length) con
 void HashTable::load(std::string_view utf8Text)
 {
     clear();
-    const std::vector<std::string_view> lines = splitLines(utf8Text);
+    const std::vector<std::string_view> lines = splitUtf8Lines(utf8Text);
     m_entries.reserve(lines.size());
     m_arena.reserve(utf8Text.size());
     for (std::string_view line : lines) {

@@ -19,7 +19,7 @@ QByteArray signatureTextAsUtf8(const QByteArray& member)
     return ascii && !utf16 ? member : decodeText(member).toUtf8();
 }
 
-std::vector<std::string_view> splitLines(std::string_view text)
+std::vector<std::string_view> splitUtf8Lines(std::string_view text)
 {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
@@ -38,11 +38,7 @@ std::vector<std::string_view> splitLines(std::string_view text)
 
 QStringList memberLines(const QByteArray& member)
 {
-    const QByteArray utf8 = signatureTextAsUtf8(member);
-    QStringList lines;
-    for (std::string_view line : splitLines(std::string_view(utf8.constData(), utf8.size())))
-        lines.append(toQString(line));
-    return lines;
+    return splitLines(decodeText(member));
 }
 
 std::string_view trimmed(std::string_view text)

@@ -16,7 +16,7 @@ QByteArray signatureTextAsUtf8(const QByteArray& member);
 
 // The member's lines; a line ends at CR, LF or CR LF, and a final line break
 // does not start another line.
-std::vector<std::string_view> splitLines(std::string_view text);
+std::vector<std::string_view> splitUtf8Lines(std::string_view text);
 QStringList memberLines(const QByteArray& member);
 
 std::string_view trimmed(std::string_view text);

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "store/TextCodec.h"
+
 namespace veridon {
 
 class TZLBArc2;
@@ -20,8 +22,5 @@ void openDefinitionArchive(TZLBArc2& archive, const QString& hostPath,
 // UTF-8 or UTF-16, otherwise Windows-1252), one entry per line.
 QStringList readMemberLines(TZLBArc2& archive, const QString& member);
 
-// Splits at CR, LF or CR LF, as a string list loads text: a line break at the
-// very end adds no empty line, empty lines inside are kept.
-QStringList splitLines(QStringView text);
 
 } // namespace veridon

@@ -82,4 +82,23 @@ QByteArray encodeText(const QString& text)
     return QByteArray("\xEF\xBB\xBF", 3) + text.toUtf8();
 }
 
+QStringList splitLines(QStringView text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        lines.append(text.sliced(start, i - start).toString());
+        if (c == u'\r' && i + 1 < size && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < size)
+        lines.append(text.sliced(start).toString());
+    return lines;
+}
+
 } // namespace veridon

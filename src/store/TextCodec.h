@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <QStringView>
 
 namespace veridon {
 
@@ -16,6 +18,10 @@ QString decodeText(const QByteArray& bytes);
 QByteArray encodeText(const QString& text);
 
 QString decodeWindows1252(const QByteArray& bytes);
+
+// Splits at CR, LF or CR LF, as a Windows string list loads text: a line break
+// at the very end adds no empty line, empty lines inside are kept.
+QStringList splitLines(QStringView text);
 // The reverse; characters outside the code page become "?", as Windows does.
 QByteArray encodeWindows1252(const QString& text);
 
