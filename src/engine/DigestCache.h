@@ -2,6 +2,10 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <functional>
+#include <optional>
+
 namespace veridon {
 
 // The file digests remembered between scans (the scan cache). The file checks
@@ -19,6 +23,11 @@ public:
     virtual ~DigestCache() = default;
     // The digest of a file (a Windows path); throws when the database fails.
     virtual Digest GetDigest(const QString& path) = 0;
+    // The same for a file the caller reads anyway: `lastWriteTime` is the
+    // FILETIME its folder walk saw (nothing: look it up), and `computeDigest`
+    // gives the MD5 on a miss, so one read of the file serves every check.
+    virtual Digest GetDigest(const QString& path, std::optional<std::uint64_t> lastWriteTime,
+                             const std::function<QString()>& computeDigest) = 0;
     virtual void Forget(const QString& path) = 0;
     // Writes every pending change in one transaction.
     virtual void Flush() = 0;

@@ -1,6 +1,7 @@
 #include "engine/ScanSession.h"
 
 #include "engine/DigestCache.h"
+#include "platform/TAppFrame.h"
 
 namespace veridon {
 namespace {
@@ -17,6 +18,13 @@ ScanSession::ScanSession(ScanHost& host, Environment& environment, ScanOptions o
 }
 
 ScanSession::~ScanSession() = default;
+
+const TAppFrame& ScanSession::appFrame()
+{
+    if (!m_appFrame)
+        m_appFrame = std::make_unique<TAppFrame>(m_environment, QString());
+    return *m_appFrame;
+}
 
 void ScanSession::setScanCache(std::unique_ptr<DigestCache> cache)
 {

@@ -16,6 +16,7 @@
 namespace veridon {
 
 class Environment;
+class TAppFrame;
 
 // Check numbers of the id code: which table produced a detection.
 namespace Check {
@@ -54,6 +55,8 @@ public:
     ~ScanSession();
 
     Environment& environment() { return m_environment; }
+    // The folder look-ups of the path macros, made once per run on first use.
+    const TAppFrame& appFrame();
     const ScanOptions& options() const { return m_options; }
     SignatureSets& signatures() { return m_signatures; }
     DigestCache* scanCache() { return m_cache.get(); }
@@ -103,6 +106,7 @@ private:
     ScanOptions m_options;
     SignatureSets m_signatures;
     std::unique_ptr<DigestCache> m_cache;
+    std::unique_ptr<TAppFrame> m_appFrame;
 
     std::atomic<bool> m_stop{false};
     PauseGate m_pause;

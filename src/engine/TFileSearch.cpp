@@ -112,6 +112,8 @@ bool TFileSearch::Execute()
                 info.Name = entry.name;
                 info.Attributes = entry.attributes;
                 info.Size = std::uint32_t(entry.size);
+                info.WholeSize = entry.size;
+                info.LastWriteTime = entry.lastWriteTime;
 
                 bool accepted = (entry.attributes & included) != 0 || (plainFiles && !isFolder);
                 if (accepted && SizeFilter) {

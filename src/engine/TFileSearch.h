@@ -17,6 +17,8 @@ struct TFileInformations
     QString Path; // the folder searched, ending in "\"; full path = Path + Name
     std::uint32_t Attributes = 0;
     std::uint32_t Size = 0; // low 32 bits
+    std::uint64_t WholeSize = 0;     // the whole size, for files of 4 GiB and more
+    std::uint64_t LastWriteTime = 0; // FILETIME, as the listing saw it
 };
 
 struct TSearchStatistics

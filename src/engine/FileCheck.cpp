@@ -1,0 +1,371 @@
+#include "engine/FileCheck.h"
+
+#include "engine/DigestCache.h"
+#include "engine/AreaSearch.h"
+#include "engine/ScanSession.h"
+#include "engine/TDetectionRecord.h"
+#include "engine/WildcardMatch.h"
+#include "engine/WildcardPattern.h"
+#include "platform/Environment.h"
+#include "platform/FileDigester.h"
+#include "platform/SignerName.h"
+#include "platform/VersionInfo.h"
+
+#include <algorithm>
+#include <cstring>
+#include <span>
+#include <stdexcept>
+
+namespace veridon {
+namespace {
+
+// Enough for the DOS header and, nearly always, the PE header: a file that
+// does not start with "MZ" is never read further when its digest is cached.
+constexpr std::uint64_t kHeadBytes = 4096;
+constexpr int kSignerEntry = 11;
+
+// The byte-pattern check's own image test: "MZ" at the start and "PE\0\0" at
+// the offset stored at byte 60.
+bool carriesPeSignature(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() < 64 || bytes[0] != 'M' || bytes[1] != 'Z')
+        return false;
+    const std::uint64_t offset = std::uint64_t(bytes[60]) | (std::uint64_t(bytes[61]) << 8) |
+                                 (std::uint64_t(bytes[62]) << 16) |
+                                 (std::uint64_t(bytes[63]) << 24);
+    return offset + 4 <= bytes.size() && bytes[offset] == 'P' && bytes[offset + 1] == 'E' &&
+           bytes[offset + 2] == 0 && bytes[offset + 3] == 0;
+}
+
+const QStringList& unknownTexts()
+{
+    static const QStringList texts = versionTexts(std::nullopt);
+    return texts;
+}
+
+std::vector<FileCheck::VersionLine> prepareVersionLines(const VersionTable& table)
+{
+    std::vector<FileCheck::VersionLine> lines;
+    lines.reserve(table.entries().size());
+    for (const VersionTable::Entry& entry : table.entries()) {
+        FileCheck::VersionLine line;
+        line.index = entry.index.toInt(&line.validIndex);
+        line.pattern = isWildcardPattern(entry.pattern);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+} // namespace
+
+FileCheck::FileCheck(ScanSession& session, Display display)
+    : m_session(session), m_files(session.environment().files()), m_display(display),
+      m_maxFileSize(std::uint64_t(std::max<std::int64_t>(0, session.options().maxFileSize))),
+      m_digester(std::make_unique<FileDigester>())
+{
+    const SignatureSets& sets = session.signatures();
+    // A byte-pattern table that cannot be built is left empty.
+    try {
+        m_corePatterns.load(sets.coreLines(QStringLiteral("StringS.db")));
+    } catch (...) {
+    }
+    try {
+        m_additionPatterns.load(sets.additionLines(QStringLiteral("StringS_Add.db")));
+    } catch (...) {
+    }
+    m_versions.load(sets.joined(QStringLiteral("Version.db")));
+    m_additionVersions.load(sets.additionLines(QStringLiteral("Version.db")));
+    m_versionLines = prepareVersionLines(m_versions);
+    m_additionVersionLines = prepareVersionLines(m_additionVersions);
+}
+
+FileCheck::~FileCheck() = default;
+
+bool FileCheck::check(const QString& folder, const QString& name, std::uint64_t size,
+                      std::optional<std::uint64_t> lastWriteTime)
+{
+    if (m_session.stopRequested())
+        return false;
+    m_session.countObject();
+    m_session.countFileExamined();
+    m_path = folder + name;
+    switch (m_display) {
+    case Display::Object:
+        m_session.showObject(m_path);
+        break;
+    case Display::FileProgress:
+        m_session.showObjectWithFileProgress(m_path);
+        break;
+    case Display::Growing:
+        m_session.showObjectGrowing(m_path);
+        break;
+    }
+    if (size >= m_maxFileSize)
+        return true;
+
+    m_reader.reset();
+    m_fileSize = 0;
+    m_length = 0;
+    m_loaded = Loaded::Nothing;
+    m_versionInfo.reset();
+    m_signer.reset();
+    try {
+        runChecks(folder, lastWriteTime);
+    } catch (...) {
+        // A failing cache or a damaged table ends this file's check only.
+    }
+    m_reader.reset();
+    return true;
+}
+
+void FileCheck::runChecks(const QString& folder, std::optional<std::uint64_t> lastWriteTime)
+{
+    DigestCache::Digest digest;
+    if (DigestCache* cache = m_session.scanCache())
+        digest = cache->GetDigest(m_path, lastWriteTime, [this] { return digestOfFile(); });
+    else
+        digest = {digestOfFile(), false};
+
+    bool found = false;
+    if (checkHash(Check::kHash, folder, true, digest.md5, found))
+        return;
+    // A core hit whose location does not fit skips the addition table.
+    if (!found && checkHash(Check::kHashAddition, folder, false, digest.md5, found))
+        return;
+
+    try {
+        if (digest.fromCache) {
+            if (checkBytePatterns(Check::kBytePatternAddition, m_additionPatterns))
+                return;
+        } else if (checkBytePatterns(Check::kBytePattern, m_corePatterns) ||
+                   checkBytePatterns(Check::kBytePatternAddition, m_additionPatterns)) {
+            return;
+        }
+    } catch (...) {
+    }
+
+    if (digest.fromCache)
+        checkVersion(Check::kVersionAddition, m_additionVersions, m_additionVersionLines,
+                     m_plainAdditionVersionAnswer);
+    else
+        checkVersion(Check::kVersion, m_versions, m_versionLines, m_plainVersionAnswer);
+}
+
+bool FileCheck::checkHash(int check, const QString& folder, bool core, const QString& md5,
+                          bool& found)
+{
+    const HashTable& table =
+        core ? m_session.signatures().coreHashes() : m_session.signatures().additionHashes();
+    if (table.size() == 0)
+        return false;
+    char key[64];
+    if (md5.size() > qsizetype(sizeof key))
+        return false;
+    for (qsizetype i = 0; i < md5.size(); ++i)
+        key[i] = char(md5[i].unicode() < 128 ? md5[i].unicode() : '?');
+    const int index = table.find(std::string_view(key, std::size_t(md5.size())));
+    if (index < 0)
+        return false;
+    found = true;
+    const QString location = table.location(index);
+    if (!location.isEmpty()) {
+        const QString expanded = expandPath(m_session.appFrame(), location, MacroOrder::D).path;
+        if (expanded.isEmpty() || !folder.contains(expanded, Qt::CaseSensitive))
+            return false;
+    }
+    report(check, index, table.threatName(index));
+    return true;
+}
+
+bool FileCheck::checkBytePatterns(int check, const BytePatternTable& table)
+{
+    const std::vector<BytePatternTable::Entry>& entries = table.entries();
+    if (entries.empty() || !startsWithMz() || !loadWhole())
+        return false;
+    const std::span<const std::uint8_t> bytes(m_buffer.data(), std::size_t(m_length));
+    if (!carriesPeSignature(bytes))
+        return false;
+    for (std::size_t p = 0; p < entries.size(); ++p) {
+        const BytePatternTable::Entry& entry = entries[p];
+        // A pattern reaching the end of the file ends the check, whatever the
+        // later lines would need.
+        if (std::uint64_t(entry.offset) + std::uint64_t(entry.digitCount) >= m_length)
+            return false;
+        if (!entry.wellFormed ||
+            std::memcmp(bytes.data() + entry.offset, entry.bytes.constData(),
+                        std::size_t(entry.bytes.size())) != 0)
+            continue;
+        if (entry.vendorless) {
+            const QString vendor = versionText(versionInfo(), 1).trimmed();
+            if (!vendor.isEmpty() && vendor.compare(u"unknown", Qt::CaseInsensitive) != 0)
+                return false;
+        }
+        report(check, int(p), entry.threatName);
+        return true;
+    }
+    return false;
+}
+
+bool FileCheck::checkVersion(int check, const VersionTable& table,
+                             const std::vector<VersionLine>& lines,
+                             std::optional<int>& plainAnswer)
+{
+    if (table.entries().empty() || m_session.stopRequested())
+        return false;
+    int line = -1;
+    if (!startsWithMz()) {
+        // No version information and no signer: the same answer for every
+        // such file, worked out once.
+        if (!plainAnswer)
+            plainAnswer = firstVersionMatch(table, lines, unknownTexts(), false);
+        line = *plainAnswer;
+    } else {
+        loadWhole();
+        line = firstVersionMatch(table, lines, versionTexts(versionInfo()), true);
+    }
+    if (line < 0)
+        return false;
+    report(check, line, table.entries()[std::size_t(line)].threatName);
+    return true;
+}
+
+int FileCheck::firstVersionMatch(const VersionTable& table, const std::vector<VersionLine>& lines,
+                                 const QStringList& texts, bool withSigner)
+{
+    static const QString kNoSigner;
+    for (std::size_t v = 0; v < lines.size(); ++v) {
+        if (m_session.stopRequested())
+            return -1;
+        const VersionLine& line = lines[v];
+        // An index that is not a number, or outside the list, fails this
+        // file's version check.
+        if (!line.validIndex || line.index < 0 || line.index > kSignerEntry)
+            return -1;
+        // The signer is read only when a line asks for it.
+        const auto signerText = [&]() -> const QString& {
+            return withSigner ? signer() : kNoSigner;
+        };
+        const QString& text = line.index == kSignerEntry ? signerText() : texts[line.index];
+        const VersionTable::Entry& entry = table.entries()[v];
+        const bool matches =
+            line.pattern ? WildcardMatch(entry.pattern, text) : entry.pattern == text;
+        if (matches && (entry.publisher.isEmpty() || entry.publisher == signerText()))
+            return int(v);
+    }
+    return -1;
+}
+
+void FileCheck::report(int check, int index, const QString& threatName)
+{
+    m_session.handOver(check, index, threatName, ObjectType::kFile, m_path);
+}
+
+QString FileCheck::digestOfFile()
+{
+    if (loadWhole())
+        return m_digester->digest({m_buffer.data(), std::size_t(m_length)});
+    // It grew to the maximum size since the search saw it: not checked.
+    if (m_loaded == Loaded::TooLarge)
+        throw std::runtime_error("file too large");
+    // A file that cannot be opened or read counts as empty.
+    return m_digester->digest({});
+}
+
+bool FileCheck::loadHead()
+{
+    if (m_loaded != Loaded::Nothing)
+        return m_loaded == Loaded::Head || m_loaded == Loaded::Whole;
+    m_reader = m_files.openRead(m_path);
+    if (!m_reader) {
+        m_loaded = Loaded::Failed;
+        return false;
+    }
+    m_fileSize = m_reader->size();
+    if (m_fileSize >= m_maxFileSize) {
+        // It grew since the search saw it: never held in memory.
+        m_reader.reset();
+        m_loaded = Loaded::TooLarge;
+        return false;
+    }
+    m_loaded = Loaded::Head;
+    return true;
+}
+
+bool FileCheck::loadWhole()
+{
+    if (m_loaded == Loaded::Whole)
+        return true;
+    if (!loadHead())
+        return false;
+    const std::uint64_t wanted = m_fileSize;
+    if (m_buffer.size() < wanted)
+        m_buffer.resize(std::size_t(wanted));
+    while (m_length < wanted) {
+        const qint64 got =
+            m_reader->read(reinterpret_cast<char*>(m_buffer.data() + m_length),
+                           qint64(wanted - m_length));
+        if (got < 0) {
+            m_loaded = Loaded::Failed;
+            m_reader.reset();
+            return false;
+        }
+        if (got == 0)
+            break; // it shrank: what is there counts
+        m_length += std::uint64_t(got);
+    }
+    m_loaded = Loaded::Whole;
+    m_reader.reset();
+    return true;
+}
+
+bool FileCheck::startsWithMz()
+{
+    if (m_loaded == Loaded::Nothing) {
+        if (!loadHead())
+            return false;
+        const std::uint64_t wanted = std::min(m_fileSize, kHeadBytes);
+        if (m_buffer.size() < wanted)
+            m_buffer.resize(std::size_t(wanted));
+        while (m_length < wanted) {
+            const qint64 got =
+                m_reader->read(reinterpret_cast<char*>(m_buffer.data() + m_length),
+                               qint64(wanted - m_length));
+            if (got < 0) {
+                m_loaded = Loaded::Failed;
+                m_reader.reset();
+                return false;
+            }
+            if (got == 0)
+                break;
+            m_length += std::uint64_t(got);
+        }
+    }
+    if (m_loaded == Loaded::Failed || m_loaded == Loaded::TooLarge)
+        return false;
+    return m_length >= 2 && m_buffer[0] == 'M' && m_buffer[1] == 'Z';
+}
+
+const std::optional<VersionInfo>& FileCheck::versionInfo()
+{
+    if (!m_versionInfo) {
+        m_versionInfo = std::make_unique<std::optional<VersionInfo>>();
+        if (loadWhole())
+            *m_versionInfo = readVersionInfo({m_buffer.data(), std::size_t(m_length)},
+                                             QStringView(kWowVersion));
+    }
+    return *m_versionInfo;
+}
+
+const QString& FileCheck::signer()
+{
+    if (!m_signer) {
+        m_signer = QString();
+        if (loadWhole())
+            m_signer = signerNameOfImage({m_buffer.data(), std::size_t(m_length)})
+                           .trimmed()
+                           .toUpper();
+    }
+    return *m_signer;
+}
+
+} // namespace veridon
