@@ -1,5 +1,5 @@
 // fuzz_seeds DIR: writes starting inputs for the fuzz targets into DIR/pe and
-// DIR/urlcache.
+// DIR/urlcache and DIR/registry.
 #include "support/PeWriter.h"
 #include "support/TestSigner.h"
 #include "support/UrlCacheWriter.h"
@@ -49,5 +49,12 @@ int main(int argc, char** argv)
     spec.records = {{"Cookie:ann@ads.example.com/", "AAAA1111.txt", 0x00100000, 75},
                     {"http://example.org/a.png", "a[1].png", 1, 4096, 0}};
     save(root + "/urlcache/index.dat", writeCacheIndex(spec).bytes);
+    QDir().mkpath(root + "/registry");
+    save(root + "/registry/user.reg",
+         "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
+         "#arch=win64\n\n[Software\\\\A\\\\Sub\\[1\\]] 1700000000\n#time=1da1234567890ab\n"
+         "@=\"default\"\n\"Expand\"=str(2):\"%SystemRoot%\\\\x\\t\\x00e9\\0\"\n"
+         "\"Number\"=dword:0000002a\n\"Link\"=hex(6):5c,00,52,00,65,00,67,00,69,00,73,00,74,00,\\\n"
+         "  72,00,79,00\n#class=\"c\"\n#link\n");
     return 0;
 }

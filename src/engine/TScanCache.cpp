@@ -67,6 +67,11 @@ TScanCache::TScanCache(const QString& databaseFile, QString version, const FileS
       m_db(std::make_unique<TSQLiteDatabase>(databaseFile)),
       m_digester(std::make_unique<FileDigester>())
 {
+    // Each batch is one commit; with a write-ahead log a commit costs no
+    // flush to disk, and a crash or power loss still leaves a sound database
+    // (at worst without the last batches, which the next scan hashes again).
+    sqlite3_exec(m_db->handle(), "PRAGMA journal_mode=WAL;", nullptr, nullptr, nullptr);
+    sqlite3_exec(m_db->handle(), "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
     if (!m_db->TableExists(QStringLiteral("cainfo")))
         m_db->ExecSQL(kCreateTable);
     m_lookUp = std::make_unique<LookUp>(m_db->handle());
@@ -82,6 +87,14 @@ TScanCache::~TScanCache()
         Flush();
     } catch (...) {
     }
+    endReading();
+}
+
+void TScanCache::endReading()
+{
+    if (m_reading)
+        sqlite3_exec(m_db->handle(), "COMMIT", nullptr, nullptr, nullptr);
+    m_reading = false;
 }
 
 DigestCache::Digest TScanCache::GetDigest(const QString& path)
@@ -109,6 +122,10 @@ DigestCache::Digest TScanCache::GetDigest(const QString& path,
     const int addtLength = std::snprintf(addt, sizeof addt, "%llu",
                                          static_cast<unsigned long long>(*lastWriteTime));
 
+    // One read transaction for all look-ups up to the next batch spares each
+    // of them taking and dropping the database's locks.
+    if (!m_reading)
+        m_reading = sqlite3_exec(m_db->handle(), "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_stmt* lookUp = m_lookUp->statement;
     sqlite3_bind_int64(lookUp, 1, id);
     sqlite3_bind_int64(lookUp, 2, id2);
@@ -158,6 +175,7 @@ void TScanCache::Flush()
     std::vector<Pending> pending;
     pending.swap(m_pending);
     m_pending.reserve(kBatchSize + 2);
+    endReading();
     m_db->BeginTransaction();
     try {
         for (const Pending& row : pending) {

@@ -57,6 +57,7 @@ private:
     struct LookUp;
 
     void flushIfFull();
+    void endReading();
 
     QString m_version;
     QByteArray m_versionText; // m_version as the look-up compares it
@@ -68,6 +69,7 @@ private:
     std::unique_ptr<TSQLiteStatement> m_store;
     std::vector<Pending> m_pending;
     std::unique_ptr<FileDigester> m_digester;
+    bool m_reading = false; // a read transaction spans the look-ups between batches
 };
 
 // Opens the scan cache of a program folder (a host path) for each run.

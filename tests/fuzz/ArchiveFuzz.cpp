@@ -1,5 +1,6 @@
-// libFuzzer target: opening an archive and extracting every member must end in
-// success or an archive failure, never in a crash, a hang or a runaway allocation.
+// libFuzzer target: opening an archive, extracting every member and changing one
+// must end in success or an archive failure, never in a crash, a hang or a
+// runaway allocation.
 #include "store/EZLBArchive.h"
 #include "store/TZLBArc2.h"
 #include "store/ZLBCipher.h"
@@ -46,6 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 QBuffer buffer(&out);
                 buffer.open(QIODevice::WriteOnly);
                 archive.ExtractToStream(entry.fullName(), buffer);
+            } catch (const EZLBArchive&) {
+            }
+        }
+        // A change copies the other members' blocks: their fields are as hostile.
+        if (!verify && !archive.entryList().empty()) {
+            try {
+                QByteArray content("replacement");
+                QBuffer source(&content);
+                source.open(QIODevice::ReadOnly);
+                archive.UpdateFromStream(archive.entryList().front().fullName(), source, true);
+                archive.ExtractToMemory(archive.entryList().front().fullName());
             } catch (const EZLBArchive&) {
             }
         }

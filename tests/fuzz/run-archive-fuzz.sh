@@ -10,4 +10,4 @@ cmake --build build-fuzz -j2 --target archive_fuzz archive_fuzz_seeds
 corpus=build-fuzz/fuzz-corpus/archive
 build-fuzz/tests/archive_fuzz_seeds "$corpus"
 build-fuzz/tests/archive_fuzz -max_total_time="$seconds" -max_len=4096 -rss_limit_mb=1024 \
-  -timeout=10 -jobs=1 "$corpus"
+  -timeout=10 "$corpus"
