@@ -51,12 +51,13 @@ PeImage::PeImage(std::span<const std::uint8_t> bytes) : m_reader(bytes)
     const std::uint64_t optionalEnd = optional + optionalSize;
     const std::uint64_t room =
         optionalEnd > m_directoriesOffset ? (optionalEnd - m_directoriesOffset) / 8 : 0;
-    m_directoryCount = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>({directoryCount, 16, room}));
+    m_directoryCount =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>({directoryCount, 16, room}));
     m_sectionsOffset = optionalEnd;
     const std::uint64_t sectionsRoom =
         m_reader.size() > m_sectionsOffset ? (m_reader.size() - m_sectionsOffset) / 40 : 0;
-    m_sectionCount = static_cast<std::uint16_t>(std::min<std::uint64_t>(sectionCount, sectionsRoom));
+    m_sectionCount =
+        static_cast<std::uint16_t>(std::min<std::uint64_t>(sectionCount, sectionsRoom));
     m_valid = true;
 }
 
@@ -166,7 +167,8 @@ std::optional<std::span<const std::uint8_t>> PeImage::authenticodeSignature() co
 {
     // The security directory holds a file offset, not an address.
     const Directory security = directory(kSecurityDirectory);
-    if (security.address == 0 || security.size < 8 || !m_reader.fits(security.address, security.size))
+    if (security.address == 0 || security.size < 8 ||
+        !m_reader.fits(security.address, security.size))
         return std::nullopt;
     const std::uint64_t end = std::uint64_t(security.address) + security.size;
     std::uint64_t at = security.address;

@@ -45,7 +45,11 @@ private:
         std::uint32_t size = 0;
     };
     Directory directory(unsigned index) const;
-    enum class Fallback { None, First };
+    enum class Fallback
+    {
+        None,
+        First
+    };
     std::optional<std::uint32_t> resourceChild(std::uint64_t root, std::uint32_t dirOffset,
                                                std::optional<std::uint32_t> preferredId,
                                                Fallback fallback, bool wantDirectory) const;

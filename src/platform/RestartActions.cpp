@@ -46,8 +46,8 @@ bool ReplaceAtRestart(Registry& registry, const QString& source, const QString& 
                 data.clear();
         }
         appendUtf16z(data, ntPath(source));
-        appendUtf16z(data, mode == RestartMode::Move ? QStringLiteral("!") + ntPath(target)
-                                                     : QString());
+        appendUtf16z(data,
+                     mode == RestartMode::Move ? QStringLiteral("!") + ntPath(target) : QString());
         data.append(2, '\0');
         registry.setValue(RegRoot::LocalMachine, key, RegValue{name, RegType::MultiString, data});
         return true;

@@ -2,12 +2,11 @@
 
 #include "platform/PeImage.h"
 
+#include <climits>
+#include <memory>
 #include <openssl/pkcs7.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
-
-#include <climits>
-#include <memory>
 
 namespace veridon {
 namespace {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <memory>
 #include <vector>
 
@@ -41,9 +40,11 @@ public:
     // history, entries in index order. Damaged indexes contribute what is sound.
     virtual std::vector<UrlCacheEntry> entries() const = 0;
     // DeleteUrlCacheEntry: removes the entry's local file and its index record.
-    // False when no entry has that exact source URL or the index cannot be
-    // written (in a Wine prefix: while a Wine process holds the index open).
-    virtual bool deleteEntry(const QString& sourceUrl) = 0;
+    // `name` is the entry's exact source URL or its local file (letter case
+    // ignored), since scan results name cookies by their file. False when no
+    // entry matches or the index cannot be written (in a Wine prefix: while a
+    // Wine process holds the index open).
+    virtual bool deleteEntry(const QString& name) = 0;
 };
 
 class FileSystem;

@@ -3,7 +3,6 @@
 #include "platform/ByteReader.h"
 
 #include <QtEndian>
-
 #include <set>
 
 namespace veridon {
@@ -63,9 +62,10 @@ void UrlCacheIndex::readRecords()
     reader.u32(kDirectoryCountAt, directories);
     for (quint32 i = 0; i < std::min(directories, kMaxDirectories); ++i) {
         const auto name = reader.slice(kDirectoriesAt + i * 12 + 4, 8);
-        subfolders.push_back(name.empty() ? QString()
-                                          : QString::fromLatin1(reinterpret_cast<const char*>(name.data()),
-                                                                qsizetype(name.size())));
+        subfolders.push_back(name.empty()
+                                 ? QString()
+                                 : QString::fromLatin1(reinterpret_cast<const char*>(name.data()),
+                                                       qsizetype(name.size())));
     }
 
     std::set<quint32> seen;
@@ -76,21 +76,23 @@ void UrlCacheIndex::readRecords()
         if (!reader.u32(table, signature) || signature != 0x48534148 /* "HASH" */ ||
             !reader.u32(table + 4, blocks) || !reader.u32(table + 8, next))
             break;
-        const quint64 end = std::min<quint64>(quint64(table) + quint64(blocks) * kBlockSize, reader.size());
+        const quint64 end =
+            std::min<quint64>(quint64(table) + quint64(blocks) * kBlockSize, reader.size());
         for (quint64 entry = quint64(table) + 16; entry + 8 <= end; entry += 8) {
             quint32 key = 0, offset = 0;
             reader.u32(entry, key);
             reader.u32(entry + 4, offset);
             const quint32 flags = key & kHashFlagBits;
-            if (key == kHashFree || flags == kHashDeleted || flags == kHashFree || offset < kHeaderSize ||
-                (offset - kHeaderSize) % kBlockSize != 0)
+            if (key == kHashFree || flags == kHashDeleted || flags == kHashFree ||
+                offset < kHeaderSize || (offset - kHeaderSize) % kBlockSize != 0)
                 continue;
             quint32 recordSignature = 0, recordBlocks = 0;
-            if (!reader.u32(offset, recordSignature) || recordSignature != 0x204c5255 /* "URL " */ ||
+            if (!reader.u32(offset, recordSignature) ||
+                recordSignature != 0x204c5255 /* "URL " */ ||
                 !reader.u32(offset + 4, recordBlocks) || recordBlocks == 0)
                 continue;
-            const quint64 recordEnd = std::min<quint64>(quint64(offset) + quint64(recordBlocks) * kBlockSize,
-                                                        reader.size());
+            const quint64 recordEnd = std::min<quint64>(
+                quint64(offset) + quint64(recordBlocks) * kBlockSize, reader.size());
             quint32 urlAt = 0, fileAt = 0, type = 0;
             std::uint64_t size = 0;
             std::uint8_t dirIndex = 0xfe;
@@ -105,7 +107,8 @@ void UrlCacheIndex::readRecords()
             Record record;
             record.url = *url;
             if (fileAt != 0)
-                record.fileName = cString(m_bytes, quint64(offset) + fileAt, recordEnd).value_or(QString());
+                record.fileName =
+                    cString(m_bytes, quint64(offset) + fileAt, recordEnd).value_or(QString());
             if (dirIndex < subfolders.size())
                 record.subfolder = subfolders[dirIndex];
             record.type = type;

@@ -102,18 +102,30 @@ QString textValue(const ByteReader& reader, const Block& block)
 QString VersionInfo::text(int index) const
 {
     switch (index) {
-    case 0: return comments;
-    case 1: return companyName;
-    case 2: return fileDescription;
-    case 3: return fileVersion;
-    case 4: return internalName;
-    case 5: return legalCopyright;
-    case 6: return legalTrademarks;
-    case 7: return originalFileName;
-    case 8: return productName;
-    case 9: return productVersion;
-    case 10: return extra;
-    default: return {};
+    case 0:
+        return comments;
+    case 1:
+        return companyName;
+    case 2:
+        return fileDescription;
+    case 3:
+        return fileVersion;
+    case 4:
+        return internalName;
+    case 5:
+        return legalCopyright;
+    case 6:
+        return legalTrademarks;
+    case 7:
+        return originalFileName;
+    case 8:
+        return productName;
+    case 9:
+        return productVersion;
+    case 10:
+        return extra;
+    default:
+        return {};
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <QFileInfo>
 #include <QProcess>
-
 #include <gtest/gtest.h>
 
 // The scanner lists itself among the running processes, named and with its image

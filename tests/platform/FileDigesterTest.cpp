@@ -1,11 +1,10 @@
 #include "platform/FileDigester.h"
+
 #include "support/PeWriter.h"
 #include "support/TempDir.h"
 
 #include <QCryptographicHash>
-
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 using namespace veridon;

@@ -1,4 +1,5 @@
 #include "platform/ProcessTable.h"
+
 #include "platform/posix/ProcProcessTable.h"
 #include "support/PeWriter.h"
 #include "support/ProcFixture.h"
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-
 #include <gtest/gtest.h>
 
 using namespace veridon;
@@ -55,21 +55,38 @@ TEST(ProcProcessTable, NamesWineImagesThroughTheirOwnPrefix)
     const QString prefixEnv = "WINEPREFIX=" + prefix;
     const quint64 base = 0x140000000;
 
-    const QString root = writeProcTree(dir, {
-        // The image mapped at its base: a library mapped first does not count.
-        {kFirstPid + 1, 'S', loader, {"C:\\Program Files\\App\\app.exe"}, {prefixEnv},
-         {mapsLine(0x180000000, 0x180001000, library), mapsLine(base, base + 0x1000, app),
-          mapsLine(base + 0x1000, base + 0x2000, app, 0x1000)}},
-        // A builtin program, mapped from Wine's library folder: its argv[0] names it.
-        {kFirstPid + 2, 'S', loader, {"C:\\windows\\system32\\winedevice.exe"}, {prefixEnv},
-         {mapsLine(base, base + 0x1000, builtin)}},
-        // Relocated away from its base: argv[0] again.
-        {kFirstPid + 3, 'S', loader, {"C:\\Moved\\app.exe"}, {prefixEnv},
-         {mapsLine(0x7f0000000000, 0x7f0000001000, app)}},
-        // No WINEPREFIX: the prefix is ~/.wine of its HOME.
-        {kFirstPid + 4, 'S', loader, {"C:\\other.exe"}, {"HOME=" + home},
-         {mapsLine(base, base + 0x1000, other)}},
-    });
+    const QString root = writeProcTree(
+        dir, {
+                 // The image mapped at its base: a library mapped first does not count.
+                 {kFirstPid + 1,
+                  'S',
+                  loader,
+                  {"C:\\Program Files\\App\\app.exe"},
+                  {prefixEnv},
+                  {mapsLine(0x180000000, 0x180001000, library), mapsLine(base, base + 0x1000, app),
+                   mapsLine(base + 0x1000, base + 0x2000, app, 0x1000)}},
+                 // A builtin program, mapped from Wine's library folder: its argv[0] names it.
+                 {kFirstPid + 2,
+                  'S',
+                  loader,
+                  {"C:\\windows\\system32\\winedevice.exe"},
+                  {prefixEnv},
+                  {mapsLine(base, base + 0x1000, builtin)}},
+                 // Relocated away from its base: argv[0] again.
+                 {kFirstPid + 3,
+                  'S',
+                  loader,
+                  {"C:\\Moved\\app.exe"},
+                  {prefixEnv},
+                  {mapsLine(0x7f0000000000, 0x7f0000001000, app)}},
+                 // No WINEPREFIX: the prefix is ~/.wine of its HOME.
+                 {kFirstPid + 4,
+                  'S',
+                  loader,
+                  {"C:\\other.exe"},
+                  {"HOME=" + home},
+                  {mapsLine(base, base + 0x1000, other)}},
+             });
 
     const auto entries = ProcProcessTable(root).snapshot();
     ASSERT_EQ(entries.size(), 4u);
@@ -85,13 +102,14 @@ TEST(ProcProcessTable, NativeProcessesAndWhatIsLeftOut)
 {
     TempDir dir;
     const QString tool = canonical(dir.write("usr/bin/my tool", "#!"));
-    const QString root = writeProcTree(dir, {
-        {kFirstPid + 10, 'R', tool, {"my tool", "--flag"}, {}, {}},
-        {kFirstPid + 9, 'Z', tool, {}, {}, {}},                        // zombie
-        {kFirstPid + 8, 'S', {}, {}, {}, {}},                          // kernel thread
-        {kFirstPid + 7, 'S', tool, {"x"}, {}, {}, /*withStat=*/false}, // vanished
-        {kFirstPid + 100, 'S', {}, {"/opt/secret/daemon", "-d"}, {}, {}}, // another user's
-    });
+    const QString root = writeProcTree(
+        dir, {
+                 {kFirstPid + 10, 'R', tool, {"my tool", "--flag"}, {}, {}},
+                 {kFirstPid + 9, 'Z', tool, {}, {}, {}},                           // zombie
+                 {kFirstPid + 8, 'S', {}, {}, {}, {}},                             // kernel thread
+                 {kFirstPid + 7, 'S', tool, {"x"}, {}, {}, /*withStat=*/false},    // vanished
+                 {kFirstPid + 100, 'S', {}, {"/opt/secret/daemon", "-d"}, {}, {}}, // another user's
+             });
     dir.mkdir("proc/self-like-name");
 
     ProcProcessTable table(root);
@@ -114,7 +132,8 @@ TEST(ProcProcessTable, NativeProcessesAndWhatIsLeftOut)
 TEST(ProcProcessTable, TerminatesARealProcessByExactName)
 {
     TempDir dir;
-    const QString name = QStringLiteral("veridon-sleeper-%1").arg(QCoreApplication::applicationPid());
+    const QString name =
+        QStringLiteral("veridon-sleeper-%1").arg(QCoreApplication::applicationPid());
     const QString copy = dir.file(name);
     ASSERT_TRUE(QFile::copy("/bin/sleep", copy));
     QFile::setPermissions(copy, QFile::ReadOwner | QFile::ExeOwner);
@@ -142,7 +161,7 @@ TEST(ProcProcessTable, TerminatesARealProcessByExactName)
 TEST(ProcProcessTable, RefusesIdsThatNameProcessGroups)
 {
     ProcProcessTable table;
-    EXPECT_FALSE(TerminateProcessById(table, 0));          // kill(0) is our own group
+    EXPECT_FALSE(TerminateProcessById(table, 0));           // kill(0) is our own group
     EXPECT_FALSE(TerminateProcessById(table, 0xFFFFFFFFu)); // kill(-1) is everything
     EXPECT_FALSE(TerminateProcessById(table, 0x80000000u));
 }

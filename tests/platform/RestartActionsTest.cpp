@@ -1,9 +1,9 @@
-#include "platform/Registry.h"
 #include "platform/RestartActions.h"
+
+#include "platform/Registry.h"
 #include "support/QtPrinting.h"
 
 #include <gtest/gtest.h>
-
 #include <map>
 
 using namespace veridon;
@@ -16,14 +16,18 @@ class ValueStore : public Registry
 {
 public:
     bool refuseWrites = false;
-    bool keyExists(RegRoot, const QString& key) const override { return m_values.count(key.toLower()); }
+    bool keyExists(RegRoot, const QString& key) const override
+    {
+        return m_values.count(key.toLower());
+    }
     QStringList subkeys(RegRoot, const QString&) const override { return {}; }
     QList<RegValue> values(RegRoot, const QString& key) const override
     {
         const auto it = m_values.find(key.toLower());
         return it == m_values.end() ? QList<RegValue>() : it->second;
     }
-    std::optional<RegValue> value(RegRoot root, const QString& key, const QString& name) const override
+    std::optional<RegValue> value(RegRoot root, const QString& key,
+                                  const QString& name) const override
     {
         for (const RegValue& v : values(root, key))
             if (v.name.compare(name, Qt::CaseInsensitive) == 0)
@@ -66,13 +70,14 @@ TEST(ReplaceAtRestart, AppendsPairsAsTheSystemStoresThem)
 {
     ValueStore registry;
     ASSERT_TRUE(ReplaceAtRestart(registry, "C:\\bad\\evil.exe", {}, RestartMode::Delete));
-    ASSERT_TRUE(ReplaceAtRestart(registry, "C:\\tmp\\new.dll", "C:/windows/old.dll", RestartMode::Move));
+    ASSERT_TRUE(
+        ReplaceAtRestart(registry, "C:\\tmp\\new.dll", "C:/windows/old.dll", RestartMode::Move));
     const auto value = registry.value(RegRoot::LocalMachine, kKey, "PendingFileRenameOperations");
     ASSERT_TRUE(value);
     EXPECT_EQ(value->type, RegType::MultiString);
     const QByteArray expected = utf16z("\\??\\C:\\bad\\evil.exe") + utf16z("") +
-                                utf16z("\\??\\C:\\tmp\\new.dll") + utf16z("!\\??\\C:\\windows\\old.dll") +
-                                QByteArray(2, '\0');
+                                utf16z("\\??\\C:\\tmp\\new.dll") +
+                                utf16z("!\\??\\C:\\windows\\old.dll") + QByteArray(2, '\0');
     EXPECT_EQ(value->data.toHex(), expected.toHex());
 }
 
@@ -85,8 +90,8 @@ TEST(ReplaceAtRestart, KeepsPairsAlreadyPending)
                       RegValue{"PendingFileRenameOperations", RegType::MultiString, existing});
     ASSERT_TRUE(ReplaceAtRestart(registry, "C:\\b.exe", {}, RestartMode::Delete));
     const auto value = registry.value(RegRoot::LocalMachine, kKey, "PendingFileRenameOperations");
-    EXPECT_EQ(value->data.toHex(), (utf16z("\\??\\C:\\a.exe") + utf16z("") + utf16z("\\??\\C:\\b.exe") +
-                                    utf16z("") + QByteArray(2, '\0'))
+    EXPECT_EQ(value->data.toHex(), (utf16z("\\??\\C:\\a.exe") + utf16z("") +
+                                    utf16z("\\??\\C:\\b.exe") + utf16z("") + QByteArray(2, '\0'))
                                        .toHex());
 }
 

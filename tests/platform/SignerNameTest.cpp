@@ -1,11 +1,11 @@
 #include "platform/SignerName.h"
+
 #include "platform/VersionInfo.h"
 #include "support/PeWriter.h"
 #include "support/QtPrinting.h"
 #include "support/TestSigner.h"
 
 #include <QtEndian>
-
 #include <gtest/gtest.h>
 
 using namespace veridon;

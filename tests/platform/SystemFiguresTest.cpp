@@ -3,7 +3,6 @@
 
 #include <QProcess>
 #include <QStandardPaths>
-
 #include <gtest/gtest.h>
 
 using namespace veridon;
@@ -25,7 +24,8 @@ QByteArray stat(std::initializer_list<const char*> processors)
 TEST(ProcSystemFigures, ProcessorLoadFollowsTheSamplingRule)
 {
     TempDir dir;
-    const QString path = dir.write("stat", stat({"100 0 100 800 0 0 0 0 0 0", "200 0 100 700 0 0 0 0 0 0"}));
+    const QString path =
+        dir.write("stat", stat({"100 0 100 800 0 0 0 0 0 0", "200 0 100 700 0 0 0 0 0 0"}));
     ProcSystemFigures figures(path);
     EXPECT_EQ(figures.GetTotalCpuUsage(), 25); // since start: 20 % and 30 %
 

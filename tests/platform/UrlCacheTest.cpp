@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QtEndian>
-
 #include <gtest/gtest.h>
 
 using namespace veridon;
@@ -77,7 +76,8 @@ TEST(UrlCache, DeletingRemovesTheFileAndTheRecord)
     Fixture f;
     const CacheIndexLayout layout = writeCacheIndex(cookieIndex());
     const QString index = f.dir.write("INetCookies/index.dat", layout.bytes);
-    const QString first = f.dir.write("INetCookies/GQU4JC5H.txt", cookieFile({{"uid", "1", "www.tracker.example/"}}));
+    const QString first =
+        f.dir.write("INetCookies/GQU4JC5H.txt", cookieFile({{"uid", "1", "www.tracker.example/"}}));
     const QString second = f.dir.write("INetCookies/NAABJC5H.txt", "x");
 
     PrefixUrlCache cache = f.cache();
@@ -102,11 +102,24 @@ TEST(UrlCache, DeletingRemovesTheFileAndTheRecord)
     EXPECT_FALSE(cache.deleteEntry("Cookie:ann@www.tracker.example/"));
 }
 
+TEST(UrlCache, AnEntryCanBeNamedByItsLocalFile)
+{
+    Fixture f;
+    f.dir.write("INetCookies/index.dat", writeCacheIndex(cookieIndex()).bytes);
+    const QString cookie = f.dir.write("INetCookies/NAABJC5H.txt", "x");
+    PrefixUrlCache cache = f.cache();
+    ASSERT_TRUE(cache.deleteEntry(kCookies.toUpper() + "\\naabjc5h.TXT"));
+    EXPECT_FALSE(QFile::exists(cookie));
+    ASSERT_EQ(cache.entries().size(), 1u);
+    EXPECT_EQ(cache.entries()[0].sourceUrl, "Cookie:ann@www.tracker.example/");
+}
+
 TEST(UrlCache, WithoutAnIndexEntriesComeFromTheCookieFiles)
 {
     Fixture f;
     f.dir.write("INetCookies/AAAA1111.txt",
-                cookieFile({{"id", "zz", "ads.example.com/path/"}, {"second", "yy", "ads.example.com/path/"}}));
+                cookieFile({{"id", "zz", "ads.example.com/path/"},
+                            {"second", "yy", "ads.example.com/path/"}}));
     f.dir.write("INetCookies/notes.txt", "just a note\n");
     PrefixUrlCache cache = f.cache();
     const auto entries = cache.entries();
@@ -122,7 +135,8 @@ TEST(UrlCache, WithoutAnIndexEntriesComeFromTheCookieFiles)
 TEST(UrlCache, LeavesAnIndexAloneWhileAProcessHoldsIt)
 {
     Fixture f;
-    const QString index = f.dir.write("INetCookies/index.dat", writeCacheIndex(cookieIndex()).bytes);
+    const QString index =
+        f.dir.write("INetCookies/index.dat", writeCacheIndex(cookieIndex()).bytes);
     const QString cookie = f.dir.write("INetCookies/GQU4JC5H.txt", "x");
     QFile held(index);
     ASSERT_TRUE(held.open(QIODevice::ReadOnly));
@@ -143,18 +157,28 @@ TEST(UrlCacheIndex, DamagedIndexesYieldOnlySoundRecords)
         int expected;
     };
     const std::vector<Case> cases = {
-        {"hash table chained to itself", [](QByteArray& b) { qToLittleEndian<quint32>(0x4000, b.data() + 0x4008); }, 2},
+        {"hash table chained to itself",
+         [](QByteArray& b) { qToLittleEndian<quint32>(0x4000, b.data() + 0x4008); }, 2},
         {"record offset outside the file",
-         [&](QByteArray& b) { qToLittleEndian<quint32>(0x7ffffff0, b.data() + layout.hashEntryOffsets[0] + 4); }, 1},
-        {"URL offset outside the record", [&](QByteArray& b) { qToLittleEndian<quint32>(0xffffff00, b.data() + r0 + 0x34); }, 1},
-        {"URL without terminator", [&](QByteArray& b) {
+         [&](QByteArray& b) {
+             qToLittleEndian<quint32>(0x7ffffff0, b.data() + layout.hashEntryOffsets[0] + 4);
+         },
+         1},
+        {"URL offset outside the record",
+         [&](QByteArray& b) { qToLittleEndian<quint32>(0xffffff00, b.data() + r0 + 0x34); }, 1},
+        {"URL without terminator",
+         [&](QByteArray& b) {
              qToLittleEndian<quint32>(1, b.data() + r0 + 4);
              for (quint32 i = r0 + 0x68; i < r0 + 0x80; ++i)
                  b[i] = 'a';
-         }, 1},
-        {"record claims huge size", [&](QByteArray& b) { qToLittleEndian<quint32>(0xffffffff, b.data() + r0 + 4); }, 2},
-        {"hash table size beyond the file", [](QByteArray& b) { qToLittleEndian<quint32>(0xffffffff, b.data() + 0x4004); }, 2},
-        {"hash table offset outside", [](QByteArray& b) { qToLittleEndian<quint32>(0xfffffff0, b.data() + 0x20); }, 0},
+         },
+         1},
+        {"record claims huge size",
+         [&](QByteArray& b) { qToLittleEndian<quint32>(0xffffffff, b.data() + r0 + 4); }, 2},
+        {"hash table size beyond the file",
+         [](QByteArray& b) { qToLittleEndian<quint32>(0xffffffff, b.data() + 0x4004); }, 2},
+        {"hash table offset outside",
+         [](QByteArray& b) { qToLittleEndian<quint32>(0xfffffff0, b.data() + 0x20); }, 0},
     };
     for (const Case& c : cases) {
         QByteArray bytes = layout.bytes;

@@ -1,12 +1,11 @@
-#include "platform/PeImage.h"
 #include "platform/VersionInfo.h"
+
+#include "platform/PeImage.h"
 #include "support/PeWriter.h"
 #include "support/QtPrinting.h"
 
 #include <QtEndian>
-
 #include <gtest/gtest.h>
-
 #include <random>
 
 using namespace veridon;
@@ -45,7 +44,8 @@ void put32(QByteArray& bytes, qsizetype at, std::uint32_t value)
 } // namespace
 
 class VersionInfoBothWidths : public ::testing::TestWithParam<bool>
-{};
+{
+};
 
 TEST_P(VersionInfoBothWidths, ReadsStringsFixedBlockAndExtraValue)
 {

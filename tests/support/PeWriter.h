@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -26,9 +25,8 @@ struct VersionResource
     // VS_FIXEDFILEINFO words after the signature (struct version, file version
     // MS/LS, product version MS/LS, flags mask, flags, OS, type, subtype, date
     // MS/LS); the writer puts the signature 0xFEEF04BD first.
-    std::array<std::uint32_t, 12> fixed{0x00010000, 0x00010002, 0x00030004, 0x00010002, 0x00030004,
-                                        0x3f,       0,          0x40004,    1,          0,
-                                        0,          0};
+    std::array<std::uint32_t, 12> fixed{
+        0x00010000, 0x00010002, 0x00030004, 0x00010002, 0x00030004, 0x3f, 0, 0x40004, 1, 0, 0, 0};
     std::vector<std::pair<std::uint16_t, std::uint16_t>> translations{{0x0409, 0x04b0}};
     std::vector<VersionTable> tables;
 };

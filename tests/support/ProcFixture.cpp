@@ -20,7 +20,9 @@ QString writeProcTree(const TempDir& dir, const std::vector<FakeProcess>& proces
         const QString base = QStringLiteral("proc/%1/").arg(process.pid);
         dir.mkdir(base);
         if (process.withStat) {
-            const QString name = process.exe.isEmpty() ? QStringLiteral("x") : process.exe.section(QLatin1Char('/'), -1).left(15);
+            const QString name = process.exe.isEmpty()
+                                     ? QStringLiteral("x")
+                                     : process.exe.section(QLatin1Char('/'), -1).left(15);
             dir.write(base + QStringLiteral("stat"),
                       QStringLiteral("%1 (%2) %3 1 1 1 0 -1 4194560 0 0 0 0 0 0 0 0 20 0 1 0 1 0 0")
                           .arg(process.pid)
@@ -38,7 +40,8 @@ QString writeProcTree(const TempDir& dir, const std::vector<FakeProcess>& proces
         for (const QString& variable : process.environ)
             environ += variable.toUtf8() + '\0';
         dir.write(base + QStringLiteral("environ"), environ);
-        dir.write(base + QStringLiteral("maps"), process.maps.join(QLatin1Char('\n')).toUtf8() + '\n');
+        dir.write(base + QStringLiteral("maps"),
+                  process.maps.join(QLatin1Char('\n')).toUtf8() + '\n');
     }
     return root;
 }

@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <vector>
 
 namespace veridon::test {

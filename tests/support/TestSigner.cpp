@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QProcess>
-
 #include <stdexcept>
 
 namespace veridon::test {
@@ -26,9 +25,13 @@ void run(const QString& program, const QStringList& arguments, const QString& fo
 // A P-256 key keeps certificate generation quick.
 QStringList newKey(const QString& keyFile)
 {
-    return {QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-            QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-            QStringLiteral("-keyout"), keyFile};
+    return {QStringLiteral("-newkey"),
+            QStringLiteral("ec"),
+            QStringLiteral("-pkeyopt"),
+            QStringLiteral("ec_paramgen_curve:prime256v1"),
+            QStringLiteral("-nodes"),
+            QStringLiteral("-keyout"),
+            keyFile};
 }
 
 } // namespace
@@ -55,13 +58,13 @@ TestSigner::TestSigner(const QString& subject, const QString& caSubject)
     const QString folder = m_impl->dir.path();
     run(QStringLiteral("openssl"),
         QStringList{QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-days"),
-                    QStringLiteral("2"), QStringLiteral("-subj"), caSubject,
-                    QStringLiteral("-out"), QStringLiteral("ca.pem")} +
+                    QStringLiteral("2"), QStringLiteral("-subj"), caSubject, QStringLiteral("-out"),
+                    QStringLiteral("ca.pem")} +
             newKey(QStringLiteral("ca.key")),
         folder);
     run(QStringLiteral("openssl"),
-        QStringList{QStringLiteral("req"), QStringLiteral("-new"), QStringLiteral("-subj"),
-                    subject, QStringLiteral("-out"), QStringLiteral("signer.csr")} +
+        QStringList{QStringLiteral("req"), QStringLiteral("-new"), QStringLiteral("-subj"), subject,
+                    QStringLiteral("-out"), QStringLiteral("signer.csr")} +
             newKey(QStringLiteral("signer.key")),
         folder);
     run(QStringLiteral("openssl"),

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <memory>
 
 namespace veridon::test {

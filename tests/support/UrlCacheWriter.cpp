@@ -84,7 +84,8 @@ CacheIndexLayout writeCacheIndex(const CacheIndexSpec& spec)
     put64(bytes, 0x38, usage);
     put32(bytes, 0x48, quint32(spec.subfolders.size()));
     for (int i = 0; i < spec.subfolders.size(); ++i)
-        bytes.replace(0x4c + i * 12 + 4, 8, spec.subfolders[i].toLatin1().leftJustified(8, '\0', true));
+        bytes.replace(0x4c + i * 12 + 4, 8,
+                      spec.subfolders[i].toLatin1().leftJustified(8, '\0', true));
     for (quint32 block = 0; block < dataBlocks; ++block)
         bytes[0x250 + block / 8] = char(bytes[0x250 + block / 8] | (1 << (block % 8)));
 

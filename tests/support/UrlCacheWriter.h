@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
 #include <vector>
 
 namespace veridon::test {
@@ -15,7 +14,7 @@ namespace veridon::test {
 struct CacheRecordSpec
 {
     QString url;
-    QString fileName;   // empty: no local file
+    QString fileName; // empty: no local file
     quint32 type = 0x00100000;
     quint64 size = 0;
     int subfolder = -1; // index into CacheIndexSpec::subfolders, -1 none

@@ -2,12 +2,10 @@
 
 #include "platform/PeImage.h"
 
-#include <openssl/evp.h>
-
 #include <QFile>
-
 #include <cerrno>
 #include <fcntl.h>
+#include <openssl/evp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -26,7 +24,9 @@ public:
     {
         const QByteArray name = QFile::encodeName(hostPath);
         m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-        struct stat info{};
+        struct stat info
+        {
+        };
         if (m_fd >= 0 && (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode))) {
             ::close(m_fd);
             m_fd = -1;
@@ -51,8 +51,8 @@ public:
     {
         std::size_t done = 0;
         while (done < length) {
-            const ssize_t got = ::pread(m_fd, out + done, length - done,
-                                        static_cast<off_t>(offset + done));
+            const ssize_t got =
+                ::pread(m_fd, out + done, length - done, static_cast<off_t>(offset + done));
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0)
@@ -166,7 +166,8 @@ bool isExecutableImageFile(const QString& hostPath)
     if (file.readAt(head, sizeof head, 0) != sizeof head || head[0] != 'M' || head[1] != 'Z')
         return false;
     const std::uint32_t peOffset = std::uint32_t(head[60]) | (std::uint32_t(head[61]) << 8) |
-                                   (std::uint32_t(head[62]) << 16) | (std::uint32_t(head[63]) << 24);
+                                   (std::uint32_t(head[62]) << 16) |
+                                   (std::uint32_t(head[63]) << 24);
     std::uint8_t nt[248];
     if (file.readAt(nt, sizeof nt, peOffset) != sizeof nt)
         return false;

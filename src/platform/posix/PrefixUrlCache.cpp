@@ -36,10 +36,9 @@ QString windowsChild(const QString& folder, const QString& name)
 
 QString hostChild(const UrlCacheContainer& container, const UrlCacheIndex::Record& record)
 {
-    return record.subfolder.isEmpty()
-               ? container.hostFolder + QLatin1Char('/') + record.fileName
-               : container.hostFolder + QLatin1Char('/') + record.subfolder + QLatin1Char('/') +
-                     record.fileName;
+    return record.subfolder.isEmpty() ? container.hostFolder + QLatin1Char('/') + record.fileName
+                                      : container.hostFolder + QLatin1Char('/') + record.subfolder +
+                                            QLatin1Char('/') + record.fileName;
 }
 
 // The host/path of a cookie file's first record: IE's records are nine lines
@@ -63,17 +62,28 @@ std::vector<UrlCacheEntry> derivedCookieEntries(const UrlCacheContainer& contain
                                                 const QString& user)
 {
     std::vector<UrlCacheEntry> entries;
-    const QFileInfoList files = QDir(container.hostFolder)
-                                    .entryInfoList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
+    const QFileInfoList files =
+        QDir(container.hostFolder)
+            .entryInfoList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
     for (const QFileInfo& info : files) {
         const auto hostPath = cookieHostPath(info.filePath());
         if (!hostPath)
             continue;
         entries.push_back({QStringLiteral("Cookie:") + user + QLatin1Char('@') + *hostPath,
-                           windowsChild(container.windowsFolder, info.fileName()), UrlCacheType::Cookie,
-                           quint64(info.size())});
+                           windowsChild(container.windowsFolder, info.fileName()),
+                           UrlCacheType::Cookie, quint64(info.size())});
     }
     return entries;
+}
+
+QString localFileOf(const UrlCacheContainer& container, const UrlCacheIndex::Record& record)
+{
+    if (record.fileName.isEmpty())
+        return {};
+    QString folder = container.windowsFolder;
+    if (!record.subfolder.isEmpty())
+        folder = windowsChild(folder, record.subfolder);
+    return windowsChild(folder, record.fileName);
 }
 
 } // namespace
@@ -89,16 +99,9 @@ std::vector<UrlCacheEntry> PrefixUrlCache::entries() const
     std::vector<UrlCacheEntry> entries;
     for (const UrlCacheContainer& container : m_containers()) {
         if (const auto index = readIndex(container)) {
-            for (const UrlCacheIndex::Record& record : index->records()) {
-                UrlCacheEntry entry{record.url, {}, record.type, record.size};
-                if (!record.fileName.isEmpty()) {
-                    QString folder = container.windowsFolder;
-                    if (!record.subfolder.isEmpty())
-                        folder = windowsChild(folder, record.subfolder);
-                    entry.localFile = windowsChild(folder, record.fileName);
-                }
-                entries.push_back(std::move(entry));
-            }
+            for (const UrlCacheIndex::Record& record : index->records())
+                entries.push_back(
+                    {record.url, localFileOf(container, record), record.type, record.size});
         } else if (container.cookies && !QFile::exists(indexPath(container))) {
             for (UrlCacheEntry& entry : derivedCookieEntries(container, m_userName()))
                 entries.push_back(std::move(entry));
@@ -107,22 +110,30 @@ std::vector<UrlCacheEntry> PrefixUrlCache::entries() const
     return entries;
 }
 
-bool PrefixUrlCache::deleteEntry(const QString& sourceUrl)
+bool PrefixUrlCache::deleteEntry(const QString& name)
 {
+    // The scan reports a cookie by its local file, removal names entries by URL:
+    // either identifies the entry.
+    auto matches = [&name](const QString& url, const QString& localFile) {
+        return url == name ||
+               (!localFile.isEmpty() && localFile.compare(name, Qt::CaseInsensitive) == 0);
+    };
     for (const UrlCacheContainer& container : m_containers()) {
         const QString index = indexPath(container);
         if (auto parsed = readIndex(container)) {
-            const auto found = std::find_if(parsed->records().begin(), parsed->records().end(),
-                                            [&](const auto& record) { return record.url == sourceUrl; });
+            const auto found = std::find_if(
+                parsed->records().begin(), parsed->records().end(), [&](const auto& record) {
+                    return matches(record.url, localFileOf(container, record));
+                });
             if (found == parsed->records().end())
                 continue;
             // A running WinINet keeps the index mapped and would not see the change.
             if (m_processes && m_processes->isFileOpen(index))
                 return false;
-            const auto record = parsed->remove(sourceUrl);
+            const auto record = parsed->remove(found->url);
             QSaveFile out(index);
-            if (!out.open(QIODevice::WriteOnly) || out.write(parsed->bytes()) != parsed->bytes().size() ||
-                !out.commit())
+            if (!out.open(QIODevice::WriteOnly) ||
+                out.write(parsed->bytes()) != parsed->bytes().size() || !out.commit())
                 return false;
             if (!record->fileName.isEmpty())
                 QFile::remove(hostChild(container, *record));
@@ -130,10 +141,10 @@ bool PrefixUrlCache::deleteEntry(const QString& sourceUrl)
         }
         if (container.cookies && !QFile::exists(index)) {
             for (const UrlCacheEntry& entry : derivedCookieEntries(container, m_userName())) {
-                if (entry.sourceUrl != sourceUrl)
+                if (!matches(entry.sourceUrl, entry.localFile))
                     continue;
-                const QString name = entry.localFile.section(QLatin1Char('\\'), -1);
-                return QFile::remove(container.hostFolder + QLatin1Char('/') + name);
+                const QString file = entry.localFile.section(QLatin1Char('\\'), -1);
+                return QFile::remove(container.hostFolder + QLatin1Char('/') + file);
             }
         }
     }

@@ -39,7 +39,7 @@ public:
                                                     const ProcessTable& processes);
 
     std::vector<UrlCacheEntry> entries() const override;
-    bool deleteEntry(const QString& sourceUrl) override;
+    bool deleteEntry(const QString& name) override;
 
 private:
     Containers m_containers;

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-
 #include <algorithm>
 #include <climits>
 #include <csignal>
@@ -128,7 +127,8 @@ QString nativeWindowsPath(const QString& hostPath)
 
 QString fileNameOfWindowsPath(const QString& path)
 {
-    const qsizetype slash = std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
+    const qsizetype slash =
+        std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
     return path.mid(slash + 1).left(259);
 }
 
@@ -152,7 +152,8 @@ public:
         // A program run from an anonymous memory file has no path to show.
         if (exe.startsWith(QLatin1String("/memfd:")))
             exe.clear();
-        const QList<QByteArray> argv = nulSeparated(readProcFile(dir + QStringLiteral("/cmdline"), 65536));
+        const QList<QByteArray> argv =
+            nulSeparated(readProcFile(dir + QStringLiteral("/cmdline"), 65536));
         const QString argv0 = argv.isEmpty() ? QString() : QString::fromUtf8(argv.first());
         if (exe.isEmpty() && argv0.isEmpty())
             return std::nullopt; // a kernel thread, or gone meanwhile
@@ -161,7 +162,8 @@ public:
         entry.pid = pid;
         if (isWineLoader(exe) || (exe.isEmpty() && isWindowsDrivePath(argv0))) {
             entry.imagePath = wineImage(dir, argv0);
-            entry.exeName = fileNameOfWindowsPath(entry.imagePath.isEmpty() ? argv0 : entry.imagePath);
+            entry.exeName =
+                fileNameOfWindowsPath(entry.imagePath.isEmpty() ? argv0 : entry.imagePath);
         } else if (!exe.isEmpty()) {
             entry.imagePath = nativeWindowsPath(exe);
             entry.exeName = QFileInfo(exe).fileName();
@@ -194,7 +196,8 @@ private:
     const DriveMap& drivesOf(const QString& dir)
     {
         QString prefix, home;
-        for (const QByteArray& variable : nulSeparated(readProcFile(dir + QStringLiteral("/environ")))) {
+        for (const QByteArray& variable :
+             nulSeparated(readProcFile(dir + QStringLiteral("/environ")))) {
             if (variable.startsWith("WINEPREFIX=") && variable.size() > 11)
                 prefix = QFile::decodeName(variable.mid(11));
             else if (variable.startsWith("HOME=") && variable.size() > 5)
@@ -202,7 +205,9 @@ private:
         }
         if (prefix.isEmpty()) {
             if (home.isEmpty()) {
-                struct stat info{};
+                struct stat info
+                {
+                };
                 if (::stat(QFile::encodeName(dir).constData(), &info) == 0)
                     if (const passwd* user = ::getpwuid(info.st_uid))
                         home = QFile::decodeName(user->pw_dir);
@@ -299,7 +304,9 @@ bool ProcProcessTable::terminate(quint32 pid)
 
 bool ProcProcessTable::isFileOpen(const QString& hostPath) const
 {
-    struct stat wanted{};
+    struct stat wanted
+    {
+    };
     if (::stat(QFile::encodeName(hostPath).constData(), &wanted) != 0)
         return false;
     const QString target = QFileInfo(hostPath).canonicalFilePath();
@@ -308,7 +315,9 @@ bool ProcProcessTable::isFileOpen(const QString& hostPath) const
         // Open descriptors: compare the files themselves, not their names.
         const QDir fds(dir + QStringLiteral("/fd"));
         for (const QString& fd : fds.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
-            struct stat info{};
+            struct stat info
+            {
+            };
             if (::stat(QFile::encodeName(fds.filePath(fd)).constData(), &info) == 0 &&
                 info.st_dev == wanted.st_dev && info.st_ino == wanted.st_ino)
                 return true;

@@ -1,7 +1,6 @@
 #include "platform/posix/ProcSystemFigures.h"
 
 #include <QFile>
-
 #include <cmath>
 #include <ctime>
 #include <dlfcn.h>
@@ -108,8 +107,8 @@ std::optional<quint64> logindIdleMilliseconds()
     };
     using OpenSystem = int (*)(void**);
     using Unref = void* (*)(void*);
-    using GetTrivial = int (*)(void*, const char*, const char*, const char*, const char*,
-                               BusError*, char, void*);
+    using GetTrivial =
+        int (*)(void*, const char*, const char*, const char*, const char*, BusError*, char, void*);
     using ErrorFree = void (*)(BusError*);
     static void* systemd = ::dlopen("libsystemd.so.0", RTLD_LAZY | RTLD_LOCAL);
     if (!systemd)
@@ -139,8 +138,11 @@ std::optional<quint64> logindIdleMilliseconds()
                               &sinceMicroseconds) >= 0) {
             timespec now{};
             ::clock_gettime(CLOCK_MONOTONIC, &now);
-            const quint64 nowMicroseconds = quint64(now.tv_sec) * 1000000 + quint64(now.tv_nsec) / 1000;
-            result = nowMicroseconds > sinceMicroseconds ? (nowMicroseconds - sinceMicroseconds) / 1000 : 0;
+            const quint64 nowMicroseconds =
+                quint64(now.tv_sec) * 1000000 + quint64(now.tv_nsec) / 1000;
+            result = nowMicroseconds > sinceMicroseconds
+                         ? (nowMicroseconds - sinceMicroseconds) / 1000
+                         : 0;
         }
     }
     errorFree(&error);

@@ -1,4 +1,4 @@
-// fuzz_seeds DIR: writes starting inputs for the fuzz targets into DIR/pe and
+// platform_fuzz_seeds DIR: writes starting inputs for the fuzz targets into DIR/pe,
 // DIR/urlcache and DIR/registry.
 #include "support/PeWriter.h"
 #include "support/TestSigner.h"
@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-
 #include <cstdio>
 
 using namespace veridon::test;
@@ -25,7 +24,7 @@ void save(const QString& path, const QByteArray& bytes)
 int main(int argc, char** argv)
 {
     if (argc != 2) {
-        std::fputs("usage: fuzz_seeds DIR\n", stderr);
+        std::fputs("usage: platform_fuzz_seeds DIR\n", stderr);
         return 2;
     }
     const QString root = QString::fromLocal8Bit(argv[1]);
