@@ -173,7 +173,7 @@ protected:
 
 } // namespace
 
-TEST_F(DemoScan, DISABLED_FindsEveryPlantedObjectOncePerCheckAndNoLookAlike)
+TEST_F(DemoScan, FindsEveryPlantedObjectOncePerCheckAndNoLookAlike)
 {
     // The scan before the update: the file only the update knows is clean
     // and enters the scan cache.
@@ -196,7 +196,7 @@ TEST_F(DemoScan, DISABLED_FindsEveryPlantedObjectOncePerCheckAndNoLookAlike)
     }
 }
 
-TEST_F(DemoScan, DISABLED_JsonAndTextCarryTheSameRows)
+TEST_F(DemoScan, JsonAndTextCarryTheSameRows)
 {
     const Result tsv = scan({QStringLiteral("--format"), QStringLiteral("tsv")});
     const Result json = scan({QStringLiteral("--format"), QStringLiteral("json")});
@@ -219,7 +219,7 @@ TEST_F(DemoScan, DISABLED_JsonAndTextCarryTheSameRows)
     EXPECT_TRUE(text.out.contains(QStringLiteral("C:\\windows\\demodrop32.dll")));
 }
 
-TEST_F(DemoScan, DISABLED_IgnoredDetectionsAreDroppedUnlessAskedNotTo)
+TEST_F(DemoScan, IgnoredDetectionsAreDroppedUnlessAskedNotTo)
 {
     QDir().mkpath(data);
     QFile ignore(data + QStringLiteral("/Ignore.ini"));
@@ -236,7 +236,7 @@ TEST_F(DemoScan, DISABLED_IgnoredDetectionsAreDroppedUnlessAskedNotTo)
     EXPECT_TRUE(kept.out.contains(QStringLiteral("C:\\windows\\demodrop32.dll")));
 }
 
-TEST_F(DemoScan, DISABLED_RemoveQuarantinesEndsTheProgramAndLeavesNothing)
+TEST_F(DemoScan, RemoveQuarantinesEndsTheProgramAndLeavesNothing)
 {
     const Result removed = scan({QStringLiteral("--format"), QStringLiteral("tsv"), QStringLiteral("--remove")});
     EXPECT_EQ(removed.exitCode, 0) << removed.out.toStdString() << removed.err.toStdString();
@@ -300,7 +300,7 @@ TEST_F(DemoScan, MissingOrDamagedAdditionDefEndsWithItsName)
     EXPECT_TRUE(corrupt.err.contains(QStringLiteral("Addition.def"))) << corrupt.err.toStdString();
 }
 
-TEST_F(DemoScan, DISABLED_CustomAndOneTargetScans)
+TEST_F(DemoScan, CustomAndOneTargetScans)
 {
     // A host folder turned into its Windows form: only Unwanted Programs runs.
     const Result custom = scan({QStringLiteral("--format"), QStringLiteral("tsv"),
