@@ -6,7 +6,6 @@
 #include "platform/ExecutableFiles.h"
 #include "platform/FileDigester.h"
 #include "platform/ProcessTable.h"
-#include "platform/TAppFrame.h"
 
 namespace veridon {
 
@@ -18,8 +17,7 @@ void scanRunningProcesses(ScanSession& session)
     ListProcesses(environment.processes(), names, paths);
 
     const SignatureSets& sets = session.signatures();
-    // Only the Windows folder is asked of it here; the program folder is not.
-    const TAppFrame frame(environment, QString());
+    const TAppFrame& frame = session.appFrame();
     FileDigester digester;
     for (const QString& listed : paths) {
         if (session.stopRequested())

@@ -32,9 +32,12 @@ TEST(StandardScanAreas, RunsEveryAreaInOrderOverOnePrefix)
                                    "Start Page=*evil*,about:blank")});
     tables.setCore(QStringLiteral("HotKey.db"), {QStringLiteral("HKLM\\Software\\Classes\\CLSID")});
     tables.setCore(QStringLiteral("Guid.db"), {QStringLiteral("Spy.Guid,{G1}")});
-    tables.setCore(QStringLiteral("Extra.db"), {QStringLiteral("Spy.Trace,HKLM\\Software\\EvilCorp")});
+    tables.setCore(QStringLiteral("Extra.db"), {QStringLiteral("Spy.Trace,HKLM\\Software\\EvilCorp"),
+                                                QStringLiteral("Spy.File, %WINDIR%\\evil.txt")});
+    prefix.addFile(QStringLiteral("C:\\windows\\evil.txt"), "planted");
 
     auto environment = prefix.open();
+    const QString windowsFolder = environment->shellFolders().windowsFolder();
     test::RecordingScanHost host;
     bool removed = false;
     TSdScanThread::Parameters parameters;
@@ -53,6 +56,7 @@ TEST(StandardScanAreas, RunsEveryAreaInOrderOverOnePrefix)
                   "Explorer\\Main Value=Start Page",
                   "5-1 Registry Key HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{G1}",
                   "4-1 Registry Key HKEY_LOCAL_MACHINE\\Software\\EvilCorp",
+                  "4-2 File " + windowsFolder + "\\evil.txt",
               }));
     EXPECT_FALSE(removed);
 
