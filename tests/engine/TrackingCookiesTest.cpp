@@ -29,11 +29,11 @@ struct TrackingCookiesArea : ::testing::Test
         ASSERT_FALSE(cookieFolder.isEmpty());
         const QString host = environment->files().toHostPath(cookieFolder);
         QDir().mkpath(host);
-        test::CacheIndexSpec spec;
-        spec.records = records;
+        test::CacheIndexPlan plan;
+        plan.records = records;
         QFile index(host + QStringLiteral("/index.dat"));
         ASSERT_TRUE(index.open(QIODevice::WriteOnly));
-        index.write(test::writeCacheIndex(spec).bytes);
+        index.write(test::writeCacheIndex(plan).bytes);
         for (const test::CacheRecordSpec& record : records) {
             QFile cookie(host + QLatin1Char('/') + record.fileName);
             ASSERT_TRUE(cookie.open(QIODevice::WriteOnly));

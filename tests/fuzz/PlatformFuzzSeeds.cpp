@@ -43,11 +43,11 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "no signed seed: %s\n", e.what());
         }
     }
-    CacheIndexSpec spec;
-    spec.subfolders = {"AB12CD34"};
-    spec.records = {{"Cookie:ann@ads.example.com/", "AAAA1111.txt", 0x00100000, 75},
+    CacheIndexPlan plan;
+    plan.subfolders = {"AB12CD34"};
+    plan.records = {{"Cookie:ann@ads.example.com/", "AAAA1111.txt", 0x00100000, 75},
                     {"http://example.org/a.png", "a[1].png", 1, 4096, 0}};
-    save(root + "/urlcache/index.dat", writeCacheIndex(spec).bytes);
+    save(root + "/urlcache/index.dat", writeCacheIndex(plan).bytes);
     QDir().mkpath(root + "/registry");
     save(root + "/registry/user.reg",
          "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n"

@@ -100,9 +100,9 @@ TEST(EnvironmentServices, CookieStoreOfTheUser)
 {
     FixturePrefix prefix;
     prefix.addStandardLayout();
-    CacheIndexSpec spec;
-    spec.records = {{"Cookie:ann@www.tracker.example/", "GQU4JC5H.txt", 0x00100000, 75}};
-    prefix.addFile(kCookies + "\\index.dat", writeCacheIndex(spec).bytes);
+    CacheIndexPlan plan;
+    plan.records = {{"Cookie:ann@www.tracker.example/", "GQU4JC5H.txt", 0x00100000, 75}};
+    prefix.addFile(kCookies + "\\index.dat", writeCacheIndex(plan).bytes);
     const QString cookie =
         prefix.addFile(kCookies + "\\GQU4JC5H.txt", cookieFile({{"uid", "abc", "www.tracker.example/"}}));
     const auto env = prefix.open();

@@ -18,12 +18,12 @@ const QString kCookies = "C:\\users\\ann\\AppData\\Local\\Microsoft\\Windows\\IN
 const QString kContent =
     "C:\\users\\ann\\AppData\\Local\\Microsoft\\Windows\\INetCache\\Content.IE5";
 
-CacheIndexSpec cookieIndex()
+CacheIndexPlan cookieIndex()
 {
-    CacheIndexSpec spec;
-    spec.records = {{"Cookie:ann@www.tracker.example/", "GQU4JC5H.txt", 0x00100000, 75},
+    CacheIndexPlan plan;
+    plan.records = {{"Cookie:ann@www.tracker.example/", "GQU4JC5H.txt", 0x00100000, 75},
                     {"Cookie:ann@ads.example.com/path/", "NAABJC5H.txt", 0x00100000, 146}};
-    return spec;
+    return plan;
 }
 
 struct Fixture
@@ -50,7 +50,7 @@ TEST(UrlCache, ListsEntriesOfEveryContainer)
 {
     Fixture f;
     f.dir.write("INetCookies/index.dat", writeCacheIndex(cookieIndex()).bytes);
-    CacheIndexSpec content;
+    CacheIndexPlan content;
     content.windowsSignature = true;
     content.subfolders = {"AB12CD34", "ZZ99YY88"};
     content.records = {{"http://example.org/logo.png", "logo[1].png", 0x1, 4096, 1},

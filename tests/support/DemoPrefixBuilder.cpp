@@ -90,11 +90,11 @@ QByteArray DemoPrefixBuilder::waitingElf()
     return elf + code;
 }
 
-QByteArray DemoPrefixBuilder::peImage(const QString& spec)
+QByteArray DemoPrefixBuilder::peImage(const QString& plan)
 {
     std::vector<std::pair<QString, QString>> values;
     std::vector<std::pair<int, QByteArray>> patches;
-    for (const QString& rawItem : spec.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    for (const QString& rawItem : plan.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QString item = rawItem.trimmed();
         const qsizetype eq = item.indexOf(QLatin1Char('='));
         if (eq <= 0)

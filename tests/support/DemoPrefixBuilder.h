@@ -38,7 +38,7 @@ public:
     QString hostPath(const QString& windowsPath) const;
 
     // Bytes of the generated objects, so callers can list their digests.
-    static QByteArray peImage(const QString& spec);
+    static QByteArray peImage(const QString& plan);
     static QByteArray waitingElf();
 
 private:

@@ -21,33 +21,33 @@ void fillDeadBeef(QByteArray& b, quint32 from, quint32 to)
         put32(b, at, 0xdeadbeef);
 }
 
-QByteArray record(const CacheRecordSpec& spec, quint32& blocks)
+QByteArray record(const CacheRecordSpec& plan, quint32& blocks)
 {
-    QByteArray strings = spec.url.toLatin1() + '\0';
+    QByteArray strings = plan.url.toLatin1() + '\0';
     while (strings.size() % 4)
         strings.append(char(0xde));
-    const quint32 fileAt = spec.fileName.isEmpty() ? 0 : quint32(0x68 + strings.size());
-    if (!spec.fileName.isEmpty()) {
-        strings += spec.fileName.toLatin1() + '\0';
+    const quint32 fileAt = plan.fileName.isEmpty() ? 0 : quint32(0x68 + strings.size());
+    if (!plan.fileName.isEmpty()) {
+        strings += plan.fileName.toLatin1() + '\0';
         while (strings.size() % 4)
             strings.append(char(0xde));
     }
     const quint32 extensionAt = quint32(0x68 + strings.size());
-    strings += spec.fileName.section('.', -1).toLatin1() + '\0';
+    strings += plan.fileName.section('.', -1).toLatin1() + '\0';
     blocks = quint32((0x68 + strings.size() + kBlock - 1) / kBlock);
     QByteArray bytes(int(blocks * kBlock), '\0');
     fillDeadBeef(bytes, 0x68, blocks * kBlock);
     bytes.replace(0, 4, "URL ");
     put32(bytes, 4, blocks);
     put64(bytes, 0x10, 0x01dd88a8b802d61bull);
-    put64(bytes, 0x20, spec.size);
+    put64(bytes, 0x20, plan.size);
     put32(bytes, 0x30, 0x60);
     put32(bytes, 0x34, 0x68);
-    bytes[0x38] = char(spec.subfolder < 0 ? 0xfe : spec.subfolder);
+    bytes[0x38] = char(plan.subfolder < 0 ? 0xfe : plan.subfolder);
     bytes[0x3a] = 0x10;
     bytes[0x3b] = 0x10;
     put32(bytes, 0x3c, fileAt);
-    put32(bytes, 0x40, spec.type);
+    put32(bytes, 0x40, plan.type);
     put32(bytes, 0x4c, extensionAt);
     put32(bytes, 0x54, 1);
     bytes.replace(0x68, strings.size(), strings);
@@ -56,12 +56,12 @@ QByteArray record(const CacheRecordSpec& spec, quint32& blocks)
 
 } // namespace
 
-CacheIndexLayout writeCacheIndex(const CacheIndexSpec& spec)
+CacheIndexLayout writeCacheIndex(const CacheIndexPlan& plan)
 {
     std::vector<QByteArray> records;
     quint32 dataBlocks = kHashBlocks;
     std::vector<quint32> blockCounts;
-    for (const CacheRecordSpec& r : spec.records) {
+    for (const CacheRecordSpec& r : plan.records) {
         quint32 blocks = 0;
         records.push_back(record(r, blocks));
         blockCounts.push_back(blocks);
@@ -70,7 +70,7 @@ CacheIndexLayout writeCacheIndex(const CacheIndexSpec& spec)
     const quint32 capacity = ((dataBlocks + 127) / 128) * 128; // grows in 0x4000-byte steps
     const quint32 fileSize = kHeader + capacity * kBlock;
     QByteArray bytes(int(fileSize), '\0');
-    const QByteArray signature = spec.windowsSignature ? QByteArray("Client UrlCache MMF Ver 5.2")
+    const QByteArray signature = plan.windowsSignature ? QByteArray("Client UrlCache MMF Ver 5.2")
                                                        : QByteArray("WINE URLCache Ver 0.2012001");
     bytes.replace(0, signature.size(), signature);
     put32(bytes, 0x1c, fileSize);
@@ -79,13 +79,13 @@ CacheIndexLayout writeCacheIndex(const CacheIndexSpec& spec)
     put32(bytes, 0x28, dataBlocks);
     put64(bytes, 0x30, 0x07ff5400);
     quint64 usage = 0;
-    for (const CacheRecordSpec& r : spec.records)
+    for (const CacheRecordSpec& r : plan.records)
         usage += r.size;
     put64(bytes, 0x38, usage);
-    put32(bytes, 0x48, quint32(spec.subfolders.size()));
-    for (int i = 0; i < spec.subfolders.size(); ++i)
+    put32(bytes, 0x48, quint32(plan.subfolders.size()));
+    for (int i = 0; i < plan.subfolders.size(); ++i)
         bytes.replace(0x4c + i * 12 + 4, 8,
-                      spec.subfolders[i].toLatin1().leftJustified(8, '\0', true));
+                      plan.subfolders[i].toLatin1().leftJustified(8, '\0', true));
     for (quint32 block = 0; block < dataBlocks; ++block)
         bytes[0x250 + block / 8] = char(bytes[0x250 + block / 8] | (1 << (block % 8)));
 

@@ -17,10 +17,10 @@ struct CacheRecordSpec
     QString fileName; // empty: no local file
     quint32 type = 0x00100000;
     quint64 size = 0;
-    int subfolder = -1; // index into CacheIndexSpec::subfolders, -1 none
+    int subfolder = -1; // index into CacheIndexPlan::subfolders, -1 none
 };
 
-struct CacheIndexSpec
+struct CacheIndexPlan
 {
     bool windowsSignature = false; // "Client UrlCache MMF Ver 5.2" instead of Wine's
     QStringList subfolders;        // eight characters each
@@ -35,7 +35,7 @@ struct CacheIndexLayout
     std::vector<quint32> hashEntryOffsets;
 };
 
-CacheIndexLayout writeCacheIndex(const CacheIndexSpec& spec);
+CacheIndexLayout writeCacheIndex(const CacheIndexPlan& plan);
 
 // One cookie as IE stores it.
 struct CookieSpec
