@@ -291,19 +291,13 @@ bool FileCheck::loadHead()
     return true;
 }
 
-bool FileCheck::loadWhole()
+bool FileCheck::readUpTo(std::uint64_t wanted)
 {
-    if (m_loaded == Loaded::Whole)
-        return true;
-    if (!loadHead())
-        return false;
-    const std::uint64_t wanted = m_fileSize;
     if (m_buffer.size() < wanted)
         m_buffer.resize(std::size_t(wanted));
     while (m_length < wanted) {
-        const qint64 got =
-            m_reader->read(reinterpret_cast<char*>(m_buffer.data() + m_length),
-                           qint64(wanted - m_length));
+        const qint64 got = m_reader->read(reinterpret_cast<char*>(m_buffer.data() + m_length),
+                                          qint64(wanted - m_length));
         if (got < 0) {
             m_loaded = Loaded::Failed;
             m_reader.reset();
@@ -313,6 +307,17 @@ bool FileCheck::loadWhole()
             break; // it shrank: what is there counts
         m_length += std::uint64_t(got);
     }
+    return true;
+}
+
+bool FileCheck::loadWhole()
+{
+    if (m_loaded == Loaded::Whole)
+        return true;
+    if (!loadHead())
+        return false;
+    if (!readUpTo(m_fileSize))
+        return false;
     m_loaded = Loaded::Whole;
     m_reader.reset();
     return true;
@@ -323,22 +328,8 @@ bool FileCheck::startsWithMz()
     if (m_loaded == Loaded::Nothing) {
         if (!loadHead())
             return false;
-        const std::uint64_t wanted = std::min(m_fileSize, kHeadBytes);
-        if (m_buffer.size() < wanted)
-            m_buffer.resize(std::size_t(wanted));
-        while (m_length < wanted) {
-            const qint64 got =
-                m_reader->read(reinterpret_cast<char*>(m_buffer.data() + m_length),
-                               qint64(wanted - m_length));
-            if (got < 0) {
-                m_loaded = Loaded::Failed;
-                m_reader.reset();
-                return false;
-            }
-            if (got == 0)
-                break;
-            m_length += std::uint64_t(got);
-        }
+        if (!readUpTo(std::min(m_fileSize, kHeadBytes)))
+            return false;
     }
     if (m_loaded == Loaded::Failed || m_loaded == Loaded::TooLarge)
         return false;

@@ -77,6 +77,8 @@ private:
     QString digestOfFile();
     bool loadHead();
     bool loadWhole();
+    // Reads on into the buffer until it holds `wanted` bytes or the file ends.
+    bool readUpTo(std::uint64_t wanted);
     bool startsWithMz();
     const std::optional<VersionInfo>& versionInfo();
     const QString& signer();
