@@ -4,20 +4,20 @@
 #include <QString>
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 #include <vector>
 
 namespace veridon {
 
 // A hash table of the definitions ("ThreatName,MD5[,Location]" lines), kept
-// in file order. Texts live in one arena so that a million lines cost a few
-// tens of megabytes; threat names and locations become strings only for hits.
+// in file order. The table keeps the member's own bytes and indexes into them,
+// so a million lines cost little more than their text; threat names and
+// locations become strings only for hits.
 class HashTable
 {
 public:
     // Parses every line; line i of the member is entry i.
-    void load(std::string_view utf8Text);
+    void load(QByteArray utf8Text);
     void clear();
 
     int size() const { return int(m_entries.size()); }
@@ -33,19 +33,14 @@ private:
     struct Entry
     {
         std::uint32_t name, nameLength;
-        std::uint32_t key, keyLength; // upper-cased MD5 text
+        std::uint32_t key, keyLength; // the MD5 field, upper-cased in place
         std::uint32_t location, locationLength;
     };
 
-    std::uint32_t store(std::string_view text);
     std::string_view view(std::uint32_t offset, std::uint32_t length) const;
 
-    std::string m_arena;
+    QByteArray m_text;
     std::vector<Entry> m_entries;
 };
-
-// Compares two texts as the table's order does: ASCII letters folded to upper
-// case, then ordinal. Negative, zero or positive.
-int compareIgnoringCase(std::string_view a, std::string_view b);
 
 } // namespace veridon

@@ -2,6 +2,8 @@
 
 #include "engine/SignatureText.h"
 
+#include <utility>
+
 namespace veridon {
 namespace {
 
@@ -71,13 +73,10 @@ bool SignatureSets::buildHashTables(const std::function<bool()>& stop)
 {
     if (stop())
         return false;
-    m_coreHashes.load(std::string_view(m_coreHashText.constData(), m_coreHashText.size()));
-    m_coreHashText = QByteArray();
+    m_coreHashes.load(std::exchange(m_coreHashText, QByteArray()));
     if (stop())
         return false;
-    m_additionHashes.load(
-        std::string_view(m_additionHashText.constData(), m_additionHashText.size()));
-    m_additionHashText = QByteArray();
+    m_additionHashes.load(std::exchange(m_additionHashText, QByteArray()));
     return true;
 }
 

@@ -19,23 +19,6 @@ QByteArray signatureTextAsUtf8(const QByteArray& member)
     return ascii && !utf16 ? member : decodeText(member).toUtf8();
 }
 
-std::vector<std::string_view> splitUtf8Lines(std::string_view text)
-{
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n')
-            continue;
-        lines.push_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.push_back(text.substr(start));
-    return lines;
-}
-
 QStringList memberLines(const QByteArray& member)
 {
     return splitLines(decodeText(member));

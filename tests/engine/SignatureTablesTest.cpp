@@ -11,10 +11,10 @@ using namespace veridon;
 
 namespace {
 
-HashTable hashTable(std::string_view text)
+HashTable hashTable(const char* text)
 {
     HashTable table;
-    table.load(text);
+    table.load(QByteArray(text));
     return table;
 }
 
@@ -39,6 +39,20 @@ TEST(HashTable, ParsesNameDigestAndLocation)
     EXPECT_EQ(table.threatName(1), "Adware.B");
     EXPECT_EQ(table.location(1), "%SYSDIR%");
     EXPECT_EQ(table.threatName(2), "");
+}
+
+TEST(HashTable, KeepsTheCaseOfNamesAndLocationsWhileFoldingDigests)
+{
+    // CR LF and lone CR end lines as LF does.
+    const HashTable table = hashTable("spy.a,0cc175b9c0f1b6a831c399e269772661,%windir%\\temp\r\n"
+                                      "spy.b,44d88612fea8a8f36de82e1278abb02f, c:\\x \r"
+                                      "spy.c,92eb5ffee6ae2fec3ad71c777531578f");
+    ASSERT_EQ(table.size(), 3);
+    EXPECT_EQ(table.threatName(0), "spy.a");
+    EXPECT_EQ(table.location(0), "%windir%\\temp");
+    EXPECT_EQ(table.location(1), "c:\\x");
+    EXPECT_EQ(table.find("0CC175B9C0F1B6A831C399E269772661"), 0);
+    EXPECT_EQ(table.find("92EB5FFEE6AE2FEC3AD71C777531578F"), 2);
 }
 
 TEST(HashTable, FindsByBisectionIgnoringCase)
