@@ -7,12 +7,17 @@
 namespace veridon {
 
 void searchFolder(ScanSession& session, const QString& root, const QStringList& masks,
-                  int includeBits, const std::function<bool(const FoundItem&)>& visit)
+                  int includeBits, const std::function<bool(const FoundItem&)>& visit,
+                  const std::function<void(const FoundItem&)>& ahead)
 {
     TEasyFileSearch search(session.environment().files());
     search.RootPath = root;
     search.FileNames = masks;
     search.IncludeBits = std::uint8_t(includeBits);
+    if (ahead)
+        search.OnFoundAhead = [&](const TFileInformations& info) {
+            ahead(FoundItem{info.Path, info.Name, info.WholeSize, info.LastWriteTime});
+        };
     search.OnFound = [&](const TFileInformations& info) {
         if (session.stopRequested()) {
             search.Stop();

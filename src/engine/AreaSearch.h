@@ -35,9 +35,11 @@ struct FoundItem
 
 // Runs one search of the file areas from `root` with the file-search
 // component. `visit` sees every item found; returning false stops the search,
-// and so does a stop request of the session.
+// and so does a stop request of the session. `ahead`, when given, sees the
+// items before `visit` does, a group at a time, in the same order.
 void searchFolder(ScanSession& session, const QString& root, const QStringList& masks,
-                  int includeBits, const std::function<bool(const FoundItem&)>& visit);
+                  int includeBits, const std::function<bool(const FoundItem&)>& visit,
+                  const std::function<void(const FoundItem&)>& ahead = {});
 
 // The expansion of one signature path with one macro order.
 struct ExpandedPath

@@ -21,7 +21,7 @@ namespace {
 
 // Enough for the DOS header and, nearly always, the PE header: a file that
 // does not start with "MZ" is never read further when its digest is cached.
-constexpr std::uint64_t kHeadBytes = 4096;
+constexpr std::uint64_t kHeadBytes = FileHashers::kHeadBytes;
 constexpr int kSignerEntry = 11;
 
 // The byte-pattern check's own image test: "MZ" at the start and "PE\0\0" at
@@ -59,9 +59,10 @@ std::vector<FileCheck::VersionLine> prepareVersionLines(const VersionTable& tabl
 } // namespace
 
 FileCheck::FileCheck(ScanSession& session, Display display)
-    : m_session(session), m_files(session.environment().files()), m_display(display),
+    : m_session(session), m_display(display),
       m_maxFileSize(std::uint64_t(std::max<std::int64_t>(0, session.options().maxFileSize))),
-      m_digester(std::make_unique<FileDigester>())
+      m_digester(std::make_unique<FileDigester>()),
+      m_bytes(session.environment().files(), m_maxFileSize)
 {
     const SignatureSets& sets = session.signatures();
     // A byte-pattern table that cannot be built is left empty.
@@ -103,10 +104,7 @@ bool FileCheck::check(const QString& folder, const QString& name, std::uint64_t 
     if (size >= m_maxFileSize)
         return true;
 
-    m_reader.reset();
-    m_fileSize = 0;
-    m_length = 0;
-    m_loaded = Loaded::Nothing;
+    m_bytes.reset(m_path);
     m_versionInfo.reset();
     m_signer.reset();
     try {
@@ -114,17 +112,53 @@ bool FileCheck::check(const QString& folder, const QString& name, std::uint64_t 
     } catch (...) {
         // A failing cache or a damaged table ends this file's check only.
     }
-    m_reader.reset();
+    m_bytes.reset({});
     return true;
+}
+
+void FileCheck::expect(const QString& folder, const QString& name, std::uint64_t size,
+                       std::uint64_t lastWriteTime)
+{
+    if (size >= m_maxFileSize)
+        return; // check() does not read it either
+    Expected expected{folder + name, lastWriteTime, std::nullopt, {}};
+    try {
+        if (DigestCache* cache = m_session.scanCache())
+            expected.row = cache->LookUp(expected.path, lastWriteTime);
+    } catch (...) {
+        // Announced without a digest: check() looks it up again, meets the
+        // failure and ends that file's check.
+        m_expected.push_back(std::move(expected));
+        return;
+    }
+    if (!expected.row) {
+        if (!m_hashers)
+            m_hashers = std::make_unique<FileHashers>(m_session.environment().files(),
+                                                      m_maxFileSize, FileHashers::defaultThreads());
+        expected.hashed = m_hashers->submit(expected.path);
+    }
+    m_expected.push_back(std::move(expected));
+}
+
+std::optional<FileCheck::Expected> FileCheck::takeExpected()
+{
+    // Files are announced in the order they are checked; anything else (a
+    // file skipped, a search stopped) ends what was announced.
+    while (!m_expected.empty()) {
+        Expected front = std::move(m_expected.front());
+        m_expected.pop_front();
+        if (front.path == m_path)
+            return front;
+        m_expected.clear();
+        if (m_hashers)
+            m_hashers->dropQueued();
+    }
+    return std::nullopt;
 }
 
 void FileCheck::runChecks(const QString& folder, std::optional<std::uint64_t> lastWriteTime)
 {
-    DigestCache::Digest digest;
-    if (DigestCache* cache = m_session.scanCache())
-        digest = cache->GetDigest(m_path, lastWriteTime, [this] { return digestOfFile(); });
-    else
-        digest = {digestOfFile(), false};
+    const DigestCache::Digest digest = this->digest(lastWriteTime);
 
     bool found = false;
     if (checkHash(Check::kHash, folder, true, digest.md5, found))
@@ -149,6 +183,35 @@ void FileCheck::runChecks(const QString& folder, std::optional<std::uint64_t> la
                      m_plainAdditionVersionAnswer);
     else
         checkVersion(Check::kVersion, m_versions, m_versionLines, m_plainVersionAnswer);
+}
+
+DigestCache::Digest FileCheck::digest(std::optional<std::uint64_t> lastWriteTime)
+{
+    DigestCache* cache = m_session.scanCache();
+    std::optional<Expected> expected = takeExpected();
+    if (expected && (expected->row || expected->hashed.valid())) {
+        const auto computed = [&] { return adoptHashed(expected->hashed); };
+        if (cache)
+            return cache->Settle(m_path, expected->lastWriteTime, expected->row, computed);
+        return {computed(), false};
+    }
+    if (cache)
+        return cache->GetDigest(m_path, lastWriteTime, [this] { return digestOfFile(); });
+    return {digestOfFile(), false};
+}
+
+// The worker read the file as digestOfFile would have: its head serves the
+// tests that follow, and a test that needs more reads the file again.
+QString FileCheck::adoptHashed(const FileHashers::Ticket& hashed)
+{
+    const FileHashers::Result& result = hashed.get();
+    const bool failed = result.state == FileBytes::State::Failed ||
+                        result.state == FileBytes::State::TooLarge;
+    m_bytes.adopt(result.head, result.fileSize,
+                  failed || result.headIsWhole ? result.state : FileBytes::State::Head);
+    if (result.state == FileBytes::State::TooLarge)
+        throw std::runtime_error("file too large");
+    return result.md5;
 }
 
 bool FileCheck::checkHash(int check, const QString& folder, bool core, const QString& md5,
@@ -180,16 +243,16 @@ bool FileCheck::checkHash(int check, const QString& folder, bool core, const QSt
 bool FileCheck::checkBytePatterns(int check, const BytePatternTable& table)
 {
     const std::vector<BytePatternTable::Entry>& entries = table.entries();
-    if (entries.empty() || !startsWithMz() || !loadWhole())
+    if (entries.empty() || !startsWithMz() || !m_bytes.loadWhole())
         return false;
-    const std::span<const std::uint8_t> bytes(m_buffer.data(), std::size_t(m_length));
+    const std::span<const std::uint8_t> bytes = m_bytes.bytes();
     if (!carriesPeSignature(bytes))
         return false;
     for (std::size_t p = 0; p < entries.size(); ++p) {
         const BytePatternTable::Entry& entry = entries[p];
         // A pattern reaching the end of the file ends the check, whatever the
         // later lines would need.
-        if (std::uint64_t(entry.offset) + std::uint64_t(entry.digitCount) >= m_length)
+        if (std::uint64_t(entry.offset) + std::uint64_t(entry.digitCount) >= bytes.size())
             return false;
         if (!entry.wellFormed ||
             std::memcmp(bytes.data() + entry.offset, entry.bytes.constData(),
@@ -220,7 +283,7 @@ bool FileCheck::checkVersion(int check, const VersionTable& table,
             plainAnswer = firstVersionMatch(table, lines, unknownTexts(), false);
         line = *plainAnswer;
     } else {
-        loadWhole();
+        m_bytes.loadWhole();
         line = firstVersionMatch(table, lines, versionTexts(versionInfo()), true);
     }
     if (line < 0)
@@ -262,87 +325,27 @@ void FileCheck::report(int check, int index, const QString& threatName)
 
 QString FileCheck::digestOfFile()
 {
-    if (loadWhole())
-        return m_digester->digest({m_buffer.data(), std::size_t(m_length)});
+    std::optional<QString> md5 = m_bytes.digest(*m_digester);
     // It grew to the maximum size since the search saw it: not checked.
-    if (m_loaded == Loaded::TooLarge)
+    if (!md5)
         throw std::runtime_error("file too large");
-    // A file that cannot be opened or read counts as empty.
-    return m_digester->digest({});
-}
-
-bool FileCheck::loadHead()
-{
-    if (m_loaded != Loaded::Nothing)
-        return m_loaded == Loaded::Head || m_loaded == Loaded::Whole;
-    m_reader = m_files.openRead(m_path);
-    if (!m_reader) {
-        m_loaded = Loaded::Failed;
-        return false;
-    }
-    m_fileSize = m_reader->size();
-    if (m_fileSize >= m_maxFileSize) {
-        // It grew since the search saw it: never held in memory.
-        m_reader.reset();
-        m_loaded = Loaded::TooLarge;
-        return false;
-    }
-    m_loaded = Loaded::Head;
-    return true;
-}
-
-bool FileCheck::readUpTo(std::uint64_t wanted)
-{
-    if (m_buffer.size() < wanted)
-        m_buffer.resize(std::size_t(wanted));
-    while (m_length < wanted) {
-        const qint64 got = m_reader->read(reinterpret_cast<char*>(m_buffer.data() + m_length),
-                                          qint64(wanted - m_length));
-        if (got < 0) {
-            m_loaded = Loaded::Failed;
-            m_reader.reset();
-            return false;
-        }
-        if (got == 0)
-            break; // it shrank: what is there counts
-        m_length += std::uint64_t(got);
-    }
-    return true;
-}
-
-bool FileCheck::loadWhole()
-{
-    if (m_loaded == Loaded::Whole)
-        return true;
-    if (!loadHead())
-        return false;
-    if (!readUpTo(m_fileSize))
-        return false;
-    m_loaded = Loaded::Whole;
-    m_reader.reset();
-    return true;
+    return *md5;
 }
 
 bool FileCheck::startsWithMz()
 {
-    if (m_loaded == Loaded::Nothing) {
-        if (!loadHead())
-            return false;
-        if (!readUpTo(std::min(m_fileSize, kHeadBytes)))
-            return false;
-    }
-    if (m_loaded == Loaded::Failed || m_loaded == Loaded::TooLarge)
+    if (!m_bytes.loadHead(kHeadBytes))
         return false;
-    return m_length >= 2 && m_buffer[0] == 'M' && m_buffer[1] == 'Z';
+    const std::span<const std::uint8_t> bytes = m_bytes.bytes();
+    return bytes.size() >= 2 && bytes[0] == 'M' && bytes[1] == 'Z';
 }
 
 const std::optional<VersionInfo>& FileCheck::versionInfo()
 {
     if (!m_versionInfo) {
         m_versionInfo = std::make_unique<std::optional<VersionInfo>>();
-        if (loadWhole())
-            *m_versionInfo = readVersionInfo({m_buffer.data(), std::size_t(m_length)},
-                                             QStringView(kWowVersion));
+        if (m_bytes.loadWhole())
+            *m_versionInfo = readVersionInfo(m_bytes.bytes(), QStringView(kWowVersion));
     }
     return *m_versionInfo;
 }
@@ -351,8 +354,8 @@ const QString& FileCheck::signer()
 {
     if (!m_signer) {
         m_signer = QString();
-        if (loadWhole())
-            m_signer = signerNameOfImage({m_buffer.data(), std::size_t(m_length)})
+        if (m_bytes.loadWhole())
+            m_signer = signerNameOfImage(m_bytes.bytes())
                            .trimmed()
                            .toUpper();
     }

@@ -1,12 +1,16 @@
 #pragma once
 
 #include "engine/BytePatternTable.h"
+#include "engine/DigestCache.h"
+#include "engine/FileBytes.h"
+#include "engine/FileHashers.h"
 #include "engine/VersionTable.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -14,8 +18,6 @@
 namespace veridon {
 
 class FileDigester;
-class FileReader;
-class FileSystem;
 class ScanSession;
 struct VersionInfo;
 
@@ -23,7 +25,8 @@ struct VersionInfo;
 // (through the scan cache), the two hash tables, byte patterns and version
 // information, stopping at the first detection. One object serves a whole area:
 // it builds the byte-pattern and version tables once and keeps one read buffer,
-// so every file is read at most once and its bytes serve every test.
+// so every file is read at most once and its bytes serve every test. Files
+// announced ahead are hashed on worker threads meanwhile.
 class FileCheck
 {
 public:
@@ -46,6 +49,12 @@ public:
     bool check(const QString& folder, const QString& name, std::uint64_t size,
                std::optional<std::uint64_t> lastWriteTime = std::nullopt);
 
+    // Announces a file that check() will be given later, after those announced
+    // before it: its digest is looked up in the scan cache now and, when the
+    // cache has none, computed on a worker thread until check() needs it.
+    void expect(const QString& folder, const QString& name, std::uint64_t size,
+                std::uint64_t lastWriteTime);
+
     // A version line as the check uses it, worked out once per run.
     struct VersionLine
     {
@@ -55,16 +64,19 @@ public:
     };
 
 private:
-    enum class Loaded
+    // A file announced ahead, with what was learnt of it so far.
+    struct Expected
     {
-        Nothing,
-        Head,
-        Whole,
-        Failed,  // could not be opened or read
-        TooLarge // grew beyond the maximum size since the search saw it
+        QString path;
+        std::uint64_t lastWriteTime = 0;
+        std::optional<DigestCache::Row> row; // the cache's, when it had one
+        FileHashers::Ticket hashed;          // otherwise: the worker's result
     };
 
     void runChecks(const QString& folder, std::optional<std::uint64_t> lastWriteTime);
+    DigestCache::Digest digest(std::optional<std::uint64_t> lastWriteTime);
+    std::optional<Expected> takeExpected();
+    QString adoptHashed(const FileHashers::Ticket& hashed);
     bool checkHash(int check, const QString& folder, bool core, const QString& md5, bool& found);
     bool checkBytePatterns(int check, const BytePatternTable& table);
     bool checkVersion(int check, const VersionTable& table, const std::vector<VersionLine>& lines,
@@ -73,18 +85,12 @@ private:
                           const QStringList& texts, bool withSigner);
     void report(int check, int index, const QString& threatName);
 
-    // The bytes of the current file, read on demand into the reused buffer.
     QString digestOfFile();
-    bool loadHead();
-    bool loadWhole();
-    // Reads on into the buffer until it holds `wanted` bytes or the file ends.
-    bool readUpTo(std::uint64_t wanted);
     bool startsWithMz();
     const std::optional<VersionInfo>& versionInfo();
     const QString& signer();
 
     ScanSession& m_session;
-    FileSystem& m_files;
     Display m_display;
     std::uint64_t m_maxFileSize;
 
@@ -100,14 +106,12 @@ private:
     std::optional<int> m_plainAdditionVersionAnswer;
 
     std::unique_ptr<FileDigester> m_digester;
-    std::vector<std::uint8_t> m_buffer;
+    std::unique_ptr<FileHashers> m_hashers; // started by the first announced file
+    std::deque<Expected> m_expected;
 
     // The file being checked.
     QString m_path;
-    std::unique_ptr<FileReader> m_reader;
-    std::uint64_t m_fileSize = 0;
-    std::uint64_t m_length = 0; // bytes of the file in m_buffer
-    Loaded m_loaded = Loaded::Nothing;
+    FileBytes m_bytes;
     std::unique_ptr<std::optional<VersionInfo>> m_versionInfo;
     std::optional<QString> m_signer;
 };

@@ -1,5 +1,6 @@
 #include "engine/TFileSearch.h"
 
+#include "engine/FolderWalk.h"
 #include "engine/WildcardMatch.h"
 #include "platform/FileSystem.h"
 
@@ -91,24 +92,40 @@ bool TFileSearch::Execute()
     if (IncludeBits & Include::Archive)
         included |= FileAttribute::Archive;
 
-    std::deque<QString> pending{RootPath};
-    while (!pending.empty() && !m_stop) {
-        QString folder = std::move(pending.front());
-        pending.pop_front();
-        if (OnFolderChange)
-            OnFolderChange(folder);
-        if (!folder.endsWith(QLatin1Char('\\')))
-            folder += QLatin1Char('\\');
+    // Found items wait here until reported, so that OnFoundAhead sees up to
+    // kLookAhead of them first, across folder boundaries.
+    std::deque<TFileInformations> found;
+    const auto reportFirst = [&] {
+        const TFileInformations info = std::move(found.front());
+        found.pop_front();
+        try {
+            if (OnFound)
+                OnFound(info);
+        } catch (const std::exception&) {
+            // One bad entry never ends the walk.
+        }
+    };
 
-        bool folderHasFiles = false;
-        TFileInformations info;
-        info.Path = folder;
-        m_files.list(folder, [&](const FileEntry& entry) {
+    FolderWalk walk(m_files, RootPath, recursive);
+    bool folderHasFiles = false;
+    TFileInformations info;
+    while (!m_stop) {
+        std::optional<FolderWalk::Part> part = walk.next();
+        if (!part)
+            break;
+        if (part->first) {
+            if (OnFolderChange)
+                OnFolderChange(part->folder);
+            info.Path = part->folder;
+            if (!info.Path.endsWith(QLatin1Char('\\')))
+                info.Path += QLatin1Char('\\');
+            folderHasFiles = false;
+        }
+        for (const FileEntry& entry : part->entries) {
+            if (m_stop)
+                break;
             try {
                 const bool isFolder = entry.isDirectory();
-                if (isFolder && recursive && !entry.isLink)
-                    pending.push_back(folder + entry.name);
-
                 info.Name = entry.name;
                 info.Attributes = entry.attributes;
                 info.Size = std::uint32_t(entry.size);
@@ -131,24 +148,28 @@ bool TFileSearch::Execute()
                 }
                 if (accepted && OnAccept)
                     accepted = OnAccept(info);
-                if (accepted) {
-                    if (isFolder) {
-                        ++stats.foldersFound;
-                    } else {
-                        ++stats.filesFound;
-                        if (!folderHasFiles)
-                            ++stats.foldersWithFiles;
-                        folderHasFiles = true;
-                    }
-                    if (OnFound)
-                        OnFound(info);
+                if (!accepted)
+                    continue;
+                if (isFolder) {
+                    ++stats.foldersFound;
+                } else {
+                    ++stats.filesFound;
+                    if (!folderHasFiles)
+                        ++stats.foldersWithFiles;
+                    folderHasFiles = true;
                 }
+                if (OnFoundAhead)
+                    OnFoundAhead(info);
+                found.push_back(info);
             } catch (const std::exception&) {
                 // One bad entry never ends the walk.
             }
-            return !m_stop;
-        });
+            while (found.size() > std::size_t(kLookAhead) && !m_stop)
+                reportFirst();
+        }
     }
+    while (!found.empty() && !m_stop)
+        reportFirst();
     stats.elapsedMs = timer.elapsed();
     if (OnFinished)
         OnFinished(stats);

@@ -65,11 +65,15 @@ public:
     std::uint32_t SizeLimit = 0;
 
     std::function<void(const TFileInformations&)> OnFound;
+    // Sees, before the first of them is reported, the items that the next
+    // OnFound calls will report, in the same order (up to kLookAhead at a time).
+    std::function<void(const TFileInformations&)> OnFoundAhead;
     std::function<bool(const TFileInformations&)> OnAccept;
     std::function<void(const QString& folder)> OnFolderChange;
     std::function<void(const TSearchStatistics&)> OnFinished;
 
     static constexpr const char* Version = "TEasyFileSearch v1.02";
+    static constexpr int kLookAhead = 256;
 
     // Runs the search; true when anything was found.
     bool Execute();

@@ -11,7 +11,6 @@
 
 #include <sqlite3.h>
 
-#include <cstdio>
 
 namespace veridon {
 
@@ -36,12 +35,12 @@ const QString kStore = QStringLiteral(
 
 // The look-up runs once for every file of a scan, so it reads its one row
 // straight from the prepared statement instead of building a result table.
-struct TScanCache::LookUp
+struct TScanCache::LookUpStatement
 {
     sqlite3* db = nullptr;
     sqlite3_stmt* statement = nullptr;
 
-    explicit LookUp(sqlite3* database) : db(database)
+    explicit LookUpStatement(sqlite3* database) : db(database)
     {
         const QByteArray sql = kLookUp.toUtf8();
         if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr) !=
@@ -49,9 +48,9 @@ struct TScanCache::LookUp
             throw ESQLiteException(TSQLiteDatabase::composeError(
                 db, QStringLiteral("Error executing SQL"), kLookUp));
     }
-    ~LookUp() { sqlite3_finalize(statement); }
-    LookUp(const LookUp&) = delete;
-    LookUp& operator=(const LookUp&) = delete;
+    ~LookUpStatement() { sqlite3_finalize(statement); }
+    LookUpStatement(const LookUpStatement&) = delete;
+    LookUpStatement& operator=(const LookUpStatement&) = delete;
 
     [[noreturn]] void fail()
     {
@@ -74,7 +73,7 @@ TScanCache::TScanCache(const QString& databaseFile, QString version, const FileS
     sqlite3_exec(m_db->handle(), "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
     if (!m_db->TableExists(QStringLiteral("cainfo")))
         m_db->ExecSQL(kCreateTable);
-    m_lookUp = std::make_unique<LookUp>(m_db->handle());
+    m_lookUp = std::make_unique<LookUpStatement>(m_db->handle());
     m_refresh = m_db->Prepare(kRefresh);
     m_forget = m_db->Prepare(kForget);
     m_store = m_db->Prepare(kStore);
@@ -115,42 +114,62 @@ DigestCache::Digest TScanCache::GetDigest(const QString& path,
     // look-up would compare with an empty time), so the file is just hashed.
     if (!lastWriteTime)
         return {computeDigest(), false};
+    return Settle(path, *lastWriteTime, LookUp(path, *lastWriteTime), computeDigest);
+}
 
-    const std::int64_t id = fnv1aPathHash(path);
-    const std::int64_t id2 = elfPathHash(path);
-    char addt[24];
-    const int addtLength = std::snprintf(addt, sizeof addt, "%llu",
-                                         static_cast<unsigned long long>(*lastWriteTime));
+namespace {
 
+QByteArray fileTimeText(std::uint64_t lastWriteTime)
+{
+    return QByteArray::number(static_cast<qulonglong>(lastWriteTime));
+}
+
+} // namespace
+
+std::optional<DigestCache::Row> TScanCache::LookUp(const QString& path,
+                                                   std::uint64_t lastWriteTime)
+{
+    const QByteArray addt = fileTimeText(lastWriteTime);
     // One read transaction for all look-ups up to the next batch spares each
     // of them taking and dropping the database's locks.
     if (!m_reading)
         m_reading = sqlite3_exec(m_db->handle(), "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_stmt* lookUp = m_lookUp->statement;
-    sqlite3_bind_int64(lookUp, 1, id);
-    sqlite3_bind_int64(lookUp, 2, id2);
-    sqlite3_bind_text(lookUp, 3, addt, addtLength, SQLITE_STATIC);
+    sqlite3_bind_int64(lookUp, 1, fnv1aPathHash(path));
+    sqlite3_bind_int64(lookUp, 2, elfPathHash(path));
+    sqlite3_bind_text(lookUp, 3, addt.constData(), int(addt.size()), SQLITE_STATIC);
     const int result = sqlite3_step(lookUp);
-    Digest digest;
-    if (result == SQLITE_ROW) {
-        digest.md5 =
-            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(lookUp, 0)),
-                              sqlite3_column_bytes(lookUp, 0));
-        const auto* version = reinterpret_cast<const char*>(sqlite3_column_text(lookUp, 1));
-        digest.fromCache =
-            QByteArrayView(version, sqlite3_column_bytes(lookUp, 1)) == m_versionText;
-        sqlite3_reset(lookUp);
-        if (!digest.fromCache)
-            m_pending.push_back({Pending::Refresh, id});
-    } else {
+    if (result != SQLITE_ROW) {
         if (result != SQLITE_DONE)
             m_lookUp->fail();
         sqlite3_reset(lookUp);
+        return std::nullopt;
+    }
+    Row row;
+    row.md5 = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(lookUp, 0)),
+                                sqlite3_column_bytes(lookUp, 0));
+    const auto* version = reinterpret_cast<const char*>(sqlite3_column_text(lookUp, 1));
+    row.currentVersion = QByteArrayView(version, sqlite3_column_bytes(lookUp, 1)) == m_versionText;
+    sqlite3_reset(lookUp);
+    return row;
+}
+
+DigestCache::Digest TScanCache::Settle(const QString& path, std::uint64_t lastWriteTime,
+                                       const std::optional<Row>& row,
+                                       const std::function<QString()>& computeDigest)
+{
+    const std::int64_t id = fnv1aPathHash(path);
+    Digest digest;
+    if (row) {
+        digest = {row->md5, row->currentVersion};
+        if (!row->currentVersion)
+            m_pending.push_back({Pending::Refresh, id});
+    } else {
         digest.md5 = computeDigest();
         // A changed file's old row goes before its new one is written.
         m_pending.push_back({Pending::Forget, id});
-        m_pending.push_back(
-            {Pending::Store, id, id2, QString::fromLatin1(addt, addtLength), digest.md5});
+        m_pending.push_back({Pending::Store, id, elfPathHash(path),
+                             QString::fromLatin1(fileTimeText(lastWriteTime)), digest.md5});
     }
     flushIfFull();
     return digest;

@@ -39,6 +39,9 @@ public:
     Digest GetDigest(const QString& path) override;
     Digest GetDigest(const QString& path, std::optional<std::uint64_t> lastWriteTime,
                      const std::function<QString()>& computeDigest) override;
+    std::optional<Row> LookUp(const QString& path, std::uint64_t lastWriteTime) override;
+    Digest Settle(const QString& path, std::uint64_t lastWriteTime, const std::optional<Row>& row,
+                  const std::function<QString()>& computeDigest) override;
     void Forget(const QString& path) override;
     void Flush() override;
 
@@ -54,7 +57,7 @@ private:
         QString addt; // FILETIME as decimal text
         QString md5;
     };
-    struct LookUp;
+    struct LookUpStatement;
 
     void flushIfFull();
     void endReading();
@@ -63,7 +66,7 @@ private:
     QByteArray m_versionText; // m_version as the look-up compares it
     const FileSystem& m_files;
     std::unique_ptr<TSQLiteDatabase> m_db;
-    std::unique_ptr<LookUp> m_lookUp;
+    std::unique_ptr<LookUpStatement> m_lookUp;
     std::unique_ptr<TSQLiteStatement> m_refresh;
     std::unique_ptr<TSQLiteStatement> m_forget;
     std::unique_ptr<TSQLiteStatement> m_store;

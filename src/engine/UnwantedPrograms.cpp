@@ -32,9 +32,14 @@ QStringList searchMasks(const ScanSession& session)
 void checkFiles(ScanSession& session, FileCheck& fileCheck, const QString& folder,
                 const QStringList& masks, int includeBits)
 {
-    searchFolder(session, folder, masks, includeBits, [&](const FoundItem& item) {
-        return fileCheck.check(item.folder, item.name, item.size, item.lastWriteTime);
-    });
+    searchFolder(
+        session, folder, masks, includeBits,
+        [&](const FoundItem& item) {
+            return fileCheck.check(item.folder, item.name, item.size, item.lastWriteTime);
+        },
+        [&](const FoundItem& item) {
+            fileCheck.expect(item.folder, item.name, item.size, item.lastWriteTime);
+        });
 }
 
 void scanHotSpots(ScanSession& session, FileCheck& fileCheck, const QStringList& masks)

@@ -27,6 +27,10 @@ public:
 
     // The MD5 of bytes already in memory.
     QString digest(std::span<const std::uint8_t> bytes);
+    // The same fed piece by piece: begin, update for each piece, finish.
+    void begin();
+    void update(std::span<const std::uint8_t> bytes);
+    QString finish();
 
     // Reads a whole regular file of at most `maxBytes` into the reusable buffer; the
     // span stays valid until the next call on this object.

@@ -8,6 +8,7 @@
 #include <openssl/evp.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace veridon {
@@ -88,6 +89,7 @@ struct FileDigester::Impl
     EVP_MD* md5 = EVP_MD_fetch(nullptr, "MD5", nullptr);
     EVP_MD_CTX* context = EVP_MD_CTX_new();
     std::vector<std::uint8_t> buffer;
+    bool begun = false; // a piecewise digest is under way and sound
 
     ~Impl()
     {
@@ -114,6 +116,22 @@ QString FileDigester::digest(std::span<const std::uint8_t> bytes)
     if (!m_impl->begin() || EVP_DigestUpdate(m_impl->context, bytes.data(), bytes.size()) != 1)
         return {};
     return m_impl->finish();
+}
+
+void FileDigester::begin()
+{
+    m_impl->begun = m_impl->begin();
+}
+
+void FileDigester::update(std::span<const std::uint8_t> bytes)
+{
+    if (m_impl->begun)
+        m_impl->begun = EVP_DigestUpdate(m_impl->context, bytes.data(), bytes.size()) == 1;
+}
+
+QString FileDigester::finish()
+{
+    return std::exchange(m_impl->begun, false) ? m_impl->finish() : QString();
 }
 
 QString FileDigester::fileDigest(const QString& hostPath)
