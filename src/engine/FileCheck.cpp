@@ -12,6 +12,7 @@
 #include "platform/VersionInfo.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <span>
 #include <stdexcept>
@@ -23,6 +24,7 @@ namespace {
 // does not start with "MZ" is never read further when its digest is cached.
 constexpr std::uint64_t kHeadBytes = FileHashers::kHeadBytes;
 constexpr int kSignerEntry = 11;
+constexpr int kWaitAhead = 16;
 
 // The byte-pattern check's own image test: "MZ" at the start and "PE\0\0" at
 // the offset stored at byte 60.
@@ -204,6 +206,20 @@ DigestCache::Digest FileCheck::digest(std::optional<std::uint64_t> lastWriteTime
 // tests that follow, and a test that needs more reads the file again.
 QString FileCheck::adoptHashed(const FileHashers::Ticket& hashed)
 {
+    if (hashed.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        // Waiting for each file would wake this thread once a file; waiting
+        // for one a few places further wakes it once for several.
+        const FileHashers::Ticket* further = nullptr;
+        int seen = 0;
+        for (const Expected& next : m_expected) {
+            if (next.hashed.valid())
+                further = &next.hashed;
+            if (++seen == kWaitAhead)
+                break;
+        }
+        if (further)
+            further->wait();
+    }
     const FileHashers::Result& result = hashed.get();
     const bool failed = result.state == FileBytes::State::Failed ||
                         result.state == FileBytes::State::TooLarge;
