@@ -91,7 +91,7 @@ bool FileCheck::check(const QString& folder, const QString& name, std::uint64_t 
         return false;
     m_session.countObject();
     m_session.countFileExamined();
-    m_path = folder + name;
+    m_path = announcedPath(folder, name);
     switch (m_display) {
     case Display::Object:
         m_session.showObject(m_path);
@@ -140,6 +140,18 @@ void FileCheck::expect(const QString& folder, const QString& name, std::uint64_t
         expected.hashed = m_hashers->submit(expected.path);
     }
     m_expected.push_back(std::move(expected));
+}
+
+// The path of the file; announced files share theirs instead of building it again.
+QString FileCheck::announcedPath(const QString& folder, const QString& name) const
+{
+    if (!m_expected.empty()) {
+        const QString& path = m_expected.front().path;
+        if (path.size() == folder.size() + name.size() && path.startsWith(folder) &&
+            path.endsWith(name))
+            return path;
+    }
+    return folder + name;
 }
 
 std::optional<FileCheck::Expected> FileCheck::takeExpected()

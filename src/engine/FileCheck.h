@@ -75,6 +75,7 @@ private:
 
     void runChecks(const QString& folder, std::optional<std::uint64_t> lastWriteTime);
     DigestCache::Digest digest(std::optional<std::uint64_t> lastWriteTime);
+    QString announcedPath(const QString& folder, const QString& name) const;
     std::optional<Expected> takeExpected();
     QString adoptHashed(const FileHashers::Ticket& hashed);
     bool checkHash(int check, const QString& folder, bool core, const QString& md5, bool& found);

@@ -57,6 +57,7 @@ void FolderWalk::walk(QString root, bool recursive)
     while (going && !pending.empty()) {
         Part part{std::move(pending.front()), true, {}};
         pending.pop_front();
+        part.entries.reserve(kPartSize);
         QString parent = part.folder;
         if (!parent.endsWith(QLatin1Char('\\')))
             parent += QLatin1Char('\\');
@@ -70,6 +71,7 @@ void FolderWalk::walk(QString root, bool recursive)
             const QString folder = part.folder;
             going = deliver(std::move(part));
             part = Part{folder, false, {}};
+            part.entries.reserve(kPartSize);
             return going;
         });
         if (going && (part.first || !part.entries.empty()))

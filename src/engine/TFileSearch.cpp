@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <deque>
 #include <exception>
 
@@ -78,6 +79,11 @@ bool TFileSearch::Execute()
     const std::vector<Mask> masks = prepare(FileNames);
     const std::vector<Mask> excluded = prepare(ExcludedFiles);
     const bool allNames = FileNames.contains(QStringLiteral("*.*"));
+    // "*.*" alone asks only for a dot: no upper-cased copy of every name.
+    const bool namesNeedUpper =
+        !excluded.empty() || std::any_of(masks.begin(), masks.end(), [](const Mask& m) {
+            return m.kind != Mask::Kind::AnyDotted;
+        });
     const bool recursive = IncludeBits & Include::Recursive;
     const bool plainFiles = IncludeBits & Include::PlainFiles;
     std::uint32_t included = 0;
@@ -142,7 +148,7 @@ bool TFileSearch::Execute()
                         accepted = false;
                 }
                 if (accepted) {
-                    const QString upperName = wildcardUpper(entry.name);
+                    const QString upperName = namesNeedUpper ? wildcardUpper(entry.name) : entry.name;
                     accepted = !anyMatches(excluded, upperName) &&
                                (anyMatches(masks, upperName) || (isFolder && allNames));
                 }

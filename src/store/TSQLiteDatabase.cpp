@@ -71,7 +71,11 @@ QString TSQLiteDatabase::composeError(sqlite3* db, const QString& text, const QS
 
 TSQLiteDatabase::TSQLiteDatabase(const QString& fileName)
 {
-    const int rc = sqlite3_open(fileName.toUtf8().constData(), &m_db);
+    // A connection serves one thread at a time: SQLite's own locking of every
+    // call would only cost time.
+    const int rc = sqlite3_open_v2(fileName.toUtf8().constData(), &m_db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                                   nullptr);
     if (rc != SQLITE_OK) {
         const QString reason = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
                                     : QStringLiteral("unknown error");

@@ -12,6 +12,7 @@
 #include <openssl/evp.h>
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace veridon {
@@ -49,6 +50,33 @@ void readExactly(QIODevice& in, void* data, qint64 size)
     }
 }
 
+// The implementations are fetched once: fetching them for every member costs
+// more than decrypting a small one.
+struct CipherFree
+{
+    void operator()(EVP_CIPHER* cipher) const { EVP_CIPHER_free(cipher); }
+};
+using FetchedCipher = std::unique_ptr<EVP_CIPHER, CipherFree>;
+
+const EVP_CIPHER* usable(const FetchedCipher& cipher)
+{
+    if (!cipher)
+        cipherFailure();
+    return cipher.get();
+}
+
+const EVP_CIPHER* aes256Cbc()
+{
+    static const FetchedCipher cipher(EVP_CIPHER_fetch(nullptr, "AES-256-CBC", nullptr));
+    return usable(cipher);
+}
+
+const EVP_CIPHER* aes256Ecb()
+{
+    static const FetchedCipher cipher(EVP_CIPHER_fetch(nullptr, "AES-256-ECB", nullptr));
+    return usable(cipher);
+}
+
 } // namespace
 
 ZLBCbcStream::ZLBCbcStream(const ZLBCipher::Key& key, const ZLBCipher::Vector& vector,
@@ -60,10 +88,10 @@ ZLBCbcStream::ZLBCbcStream(const ZLBCipher::Key& key, const ZLBCipher::Vector& v
     m_ctx->ecb = EVP_CIPHER_CTX_new();
     if (!m_ctx->cbc || !m_ctx->ecb)
         cipherFailure();
-    if (EVP_CipherInit_ex(m_ctx->cbc, EVP_aes_256_cbc(), nullptr, key.data(), vector.data(),
+    if (EVP_CipherInit_ex(m_ctx->cbc, aes256Cbc(), nullptr, key.data(), vector.data(),
                           encrypting ? 1 : 0) != 1 ||
         EVP_CIPHER_CTX_set_padding(m_ctx->cbc, 0) != 1 ||
-        EVP_EncryptInit_ex(m_ctx->ecb, EVP_aes_256_ecb(), nullptr, key.data(), nullptr) != 1 ||
+        EVP_EncryptInit_ex(m_ctx->ecb, aes256Ecb(), nullptr, key.data(), nullptr) != 1 ||
         EVP_CIPHER_CTX_set_padding(m_ctx->ecb, 0) != 1)
         cipherFailure();
 }

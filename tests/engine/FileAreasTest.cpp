@@ -426,7 +426,7 @@ TEST_F(FileAreasTest, AChangedFileMissesTheCache)
 {
     withCache = true;
     const QString file = QStringLiteral("C:\\data\\e.exe");
-    const QString host =
+    const QString hostFile =
         prefix.addFile(file, peImage({{QStringLiteral("ProductName"), QStringLiteral("QUIET")}}).bytes);
     options.targets = QStringLiteral("C:\\data\\;");
     core[QStringLiteral("Version.db")] = QStringLiteral("Ver.Echo,8,ECHO\n");
@@ -434,7 +434,7 @@ TEST_F(FileAreasTest, AChangedFileMissesTheCache)
     EXPECT_TRUE(scanUnwanted().isEmpty());
 
     prefix.addFile(file, peImage({{QStringLiteral("ProductName"), QStringLiteral("ECHO")}}).bytes);
-    QFile changed(host);
+    QFile changed(hostFile);
     ASSERT_TRUE(changed.open(QIODevice::ReadWrite));
     ASSERT_TRUE(changed.setFileTime(QDateTime::currentDateTimeUtc().addSecs(60),
                                     QFileDevice::FileModificationTime));
