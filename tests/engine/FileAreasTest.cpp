@@ -247,6 +247,37 @@ TEST_F(FileAreasTest, UnwantedProgramsRunEveryFileCheck)
     EXPECT_TRUE(all.contains(QStringLiteral("9-1 File C:\\windows\\system32\\h.txt")));
 }
 
+TEST_F(FileAreasTest, LargeFilesAreCheckedWholeBeyondTheirFirstBytes)
+{
+    // Larger than every read window: digests span several reads, and the
+    // pattern and version tests need the file past what the digest kept.
+    QByteArray filler(700 * 1024, Qt::Uninitialized);
+    for (qsizetype i = 0; i < filler.size(); ++i)
+        filler[i] = char((i * 7 + i / 509) & 0x7F);
+    const QByteArray data = "data" + filler;
+    const Image patterned = peImage({}, filler + "FARMARK");
+    const Image versioned =
+        peImage({{QStringLiteral("ProductName"), QStringLiteral("BIG ONE")}}, filler);
+    const QString dir = QStringLiteral("C:\\big\\");
+    prefix.addFile(dir + QStringLiteral("data.bin"), data);
+    prefix.addFile(dir + QStringLiteral("far.exe"), patterned.bytes);
+    prefix.addFile(dir + QStringLiteral("ver.exe"), versioned.bytes);
+    options.targets = dir + QLatin1Char(';');
+    core[QStringLiteral("Hash.db")] = QStringLiteral("Hash.Big,") + md5Of(data);
+    core[QStringLiteral("StringS.db")] = QStringLiteral("Pat.Far,%1,%2\n")
+                                             .arg(patterned.tailOffset + filler.size())
+                                             .arg(hex("FARMARK"));
+    core[QStringLiteral("Version.db")] = QStringLiteral("Ver.Big,8,BIG ONE\n");
+    const QStringList expected{QStringLiteral("11-1 File C:\\big\\far.exe"),
+                               QStringLiteral("8-1 File C:\\big\\ver.exe"),
+                               QStringLiteral("9-1 File C:\\big\\data.bin")};
+    EXPECT_EQ(scanUnwanted(), expected);
+    // The same with the scan cache, first filled, then answering.
+    withCache = true;
+    EXPECT_EQ(scanUnwanted(), expected);
+    EXPECT_EQ(scanUnwanted(), expected);
+}
+
 TEST_F(FileAreasTest, VersionLinesWithWildcardsAndPublishers)
 {
     const QString sys = QStringLiteral("C:\\windows\\system32\\");

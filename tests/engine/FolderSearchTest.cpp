@@ -1,3 +1,4 @@
+#include "engine/FolderWalk.h"
 #include "engine/TFileSearch.h"
 #include "support/FixturePrefix.h"
 
@@ -134,4 +135,59 @@ TEST_F(FolderSearch, FolderChangesAndLinkedFoldersNotEntered)
     TFileSearch missing = make("C:\\nowhere", 81, {QStringLiteral("*")});
     EXPECT_TRUE(run(missing).isEmpty());
     EXPECT_EQ(finished, 2);
+}
+
+// Folders larger than one listing part and a look-ahead that spans folders.
+TEST(FolderSearchAhead, SeesEveryItemBeforeItIsReportedAndInTheSameOrder)
+{
+    FixturePrefix prefix;
+    const int bigCount = int(FolderWalk::kPartSize) * 2 + 7;
+    for (int i = 0; i < bigCount; ++i)
+        prefix.addFile(QStringLiteral("C:\\tree\\big\\f%1.dat").arg(i), "x");
+    for (int folder = 0; folder < 30; ++folder)
+        for (int i = 0; i < 20; ++i)
+            prefix.addFile(QStringLiteral("C:\\tree\\small%1\\g%2.dat").arg(folder).arg(i), "x");
+    const std::unique_ptr<Environment> env = prefix.open();
+
+    TFileSearch search(env->files());
+    search.RootPath = QStringLiteral("C:\\tree");
+    search.IncludeBits = Include::Recursive | Include::PlainFiles;
+    QStringList announced;
+    QStringList reported;
+    qsizetype mostAhead = 0;
+    search.OnFoundAhead = [&](const TFileInformations& item) {
+        announced.append(item.Path + item.Name);
+    };
+    search.OnFound = [&](const TFileInformations& item) {
+        reported.append(item.Path + item.Name);
+        // Announced first, and never more than the look-ahead in front.
+        ASSERT_GE(announced.size(), reported.size());
+        EXPECT_EQ(announced[reported.size() - 1], reported.last());
+        mostAhead = std::max(mostAhead, announced.size() - reported.size());
+    };
+    search.Execute();
+    EXPECT_EQ(reported.size(), bigCount + 30 * 20);
+    EXPECT_EQ(announced, reported);
+    EXPECT_LE(mostAhead, TFileSearch::kLookAhead);
+    // The look-ahead is used, also across folder boundaries.
+    EXPECT_GE(mostAhead, TFileSearch::kLookAhead - 1);
+    // Folder by folder: each folder's files come together, the big one's
+    // parts included.
+    QStringList folders;
+    for (const QString& path : reported) {
+        const QString folder = path.left(path.lastIndexOf(QLatin1Char('\\')));
+        if (folders.isEmpty() || folders.last() != folder)
+            folders.append(folder);
+    }
+    EXPECT_EQ(folders.size(), 31);
+
+    // A stop ends the reports at once, whatever was announced.
+    reported.clear();
+    search.OnFound = [&](const TFileInformations& item) {
+        reported.append(item.Name);
+        if (reported.size() == 3)
+            search.Stop();
+    };
+    search.Execute();
+    EXPECT_EQ(reported.size(), 3);
 }

@@ -155,6 +155,43 @@ TEST_F(ScanCacheTest, NewDefinitionsKeepTheDigestAndRefreshTheVersion)
     EXPECT_TRUE(digestOf(*cache).fromCache);
 }
 
+TEST_F(ScanCacheTest, LookUpOnlyReadsAndSettleQueuesWhatGetDigestWould)
+{
+    const auto compute = [this] {
+        ++computed;
+        return kDigest;
+    };
+    {
+        auto cache = open(QStringLiteral("1"));
+        EXPECT_EQ(cache->LookUp(kPath, kTime), std::nullopt);
+        EXPECT_EQ(cache->pendingCount(), 0);
+        const DigestCache::Digest digest = cache->Settle(kPath, kTime, std::nullopt, compute);
+        EXPECT_EQ(digest.md5, kDigest);
+        EXPECT_FALSE(digest.fromCache);
+        EXPECT_EQ(computed, 1);
+        EXPECT_EQ(cache->pendingCount(), 2);
+    }
+    auto cache = open(QStringLiteral("2"));
+    const std::optional<DigestCache::Row> row = cache->LookUp(kPath, kTime);
+    ASSERT_TRUE(row);
+    EXPECT_EQ(row->md5, kDigest);
+    EXPECT_FALSE(row->currentVersion);
+    // A look-up alone changes nothing: a file announced but never checked
+    // keeps its old version.
+    EXPECT_EQ(cache->pendingCount(), 0);
+    EXPECT_EQ(cache->LookUp(kPath, kTime + 1), std::nullopt);
+
+    const DigestCache::Digest settled = cache->Settle(kPath, kTime, row, compute);
+    EXPECT_EQ(settled.md5, kDigest);
+    EXPECT_FALSE(settled.fromCache);
+    EXPECT_EQ(computed, 1);
+    EXPECT_EQ(cache->pendingCount(), 1);
+    cache->Flush();
+    ASSERT_EQ(rowsOf(database).size(), 1u);
+    EXPECT_EQ(rowsOf(database)[0].corever, QStringLiteral("2"));
+    EXPECT_TRUE(cache->LookUp(kPath, kTime)->currentVersion);
+}
+
 TEST_F(ScanCacheTest, AChangedFileIsHashedAgainAndItsRowReplaced)
 {
     open(QStringLiteral("1"))->GetDigest(kPath, kTime, [] { return QStringLiteral("old"); });
