@@ -2,12 +2,20 @@
 
 #include "engine/SignatureText.h"
 
+#include <QtEndian>
+
 namespace veridon {
 namespace {
 
 char upper(char c)
 {
     return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+}
+
+// The first eight bytes as a number that orders as the bytes do.
+std::uint64_t leadingBytes(const char* text)
+{
+    return qFromBigEndian<quint64>(text);
 }
 
 } // namespace
@@ -82,12 +90,23 @@ int HashTable::find(std::string_view md5) const
     for (std::size_t i = 0; i < md5.size(); ++i)
         folded[i] = upper(md5[i]);
     const std::string_view probe(folded, md5.size());
+    // Most steps are decided by the first eight characters, compared as one
+    // number whose order is that of the bytes.
+    const bool quick = probe.size() >= 8;
+    const std::uint64_t probeHead = quick ? leadingBytes(probe.data()) : 0;
     int low = 0;
     int high = size() - 1;
     while (low <= high) {
         const int middle = (low + high) / 2;
         const Entry& e = m_entries[std::size_t(middle)];
-        const int order = view(e.key, e.keyLength).compare(probe);
+        int order = 0;
+        if (const std::uint64_t keyHead = quick && e.keyLength >= 8
+                                              ? leadingBytes(m_text.constData() + e.key)
+                                              : probeHead;
+            keyHead != probeHead)
+            order = keyHead < probeHead ? -1 : 1;
+        else
+            order = view(e.key, e.keyLength).compare(probe);
         if (order == 0)
             return middle;
         if (order < 0)

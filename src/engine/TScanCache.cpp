@@ -11,6 +11,8 @@
 
 #include <sqlite3.h>
 
+#include <charconv>
+
 
 namespace veridon {
 
@@ -119,17 +121,23 @@ DigestCache::Digest TScanCache::GetDigest(const QString& path,
 
 namespace {
 
-QByteArray fileTimeText(std::uint64_t lastWriteTime)
+// The FILETIME as the decimal text the table keeps.
+struct FileTimeText
 {
-    return QByteArray::number(static_cast<qulonglong>(lastWriteTime));
-}
+    explicit FileTimeText(std::uint64_t lastWriteTime)
+        : length(int(std::to_chars(digits, digits + sizeof digits, lastWriteTime).ptr - digits))
+    {
+    }
+    char digits[24];
+    int length;
+};
 
 } // namespace
 
 std::optional<DigestCache::Row> TScanCache::LookUp(const QString& path,
                                                    std::uint64_t lastWriteTime)
 {
-    const QByteArray addt = fileTimeText(lastWriteTime);
+    const FileTimeText addt(lastWriteTime);
     // One read transaction for all look-ups up to the next batch spares each
     // of them taking and dropping the database's locks.
     if (!m_reading)
@@ -137,7 +145,7 @@ std::optional<DigestCache::Row> TScanCache::LookUp(const QString& path,
     sqlite3_stmt* lookUp = m_lookUp->statement;
     sqlite3_bind_int64(lookUp, 1, fnv1aPathHash(path));
     sqlite3_bind_int64(lookUp, 2, elfPathHash(path));
-    sqlite3_bind_text(lookUp, 3, addt.constData(), int(addt.size()), SQLITE_STATIC);
+    sqlite3_bind_text(lookUp, 3, addt.digits, addt.length, SQLITE_STATIC);
     const int result = sqlite3_step(lookUp);
     if (result != SQLITE_ROW) {
         if (result != SQLITE_DONE)
@@ -168,8 +176,9 @@ DigestCache::Digest TScanCache::Settle(const QString& path, std::uint64_t lastWr
         digest.md5 = computeDigest();
         // A changed file's old row goes before its new one is written.
         m_pending.push_back({Pending::Forget, id});
+        const FileTimeText addt(lastWriteTime);
         m_pending.push_back({Pending::Store, id, elfPathHash(path),
-                             QString::fromLatin1(fileTimeText(lastWriteTime)), digest.md5});
+                             QString::fromLatin1(addt.digits, addt.length), digest.md5});
     }
     flushIfFull();
     return digest;

@@ -69,6 +69,29 @@ TEST(HashTable, FindsByBisectionIgnoringCase)
     EXPECT_EQ(hashTable("").find("44d88612fea8a8f36de82e1278abb02f"), -1);
 }
 
+TEST(HashTable, KeysOfAnyLengthOrderAsTheirBytes)
+{
+    // Shorter and longer than eight characters, sharing their first eight,
+    // and bytes above 0x7F, which order after every ASCII byte.
+    const HashTable table = hashTable("a,0\n"
+                                      "b,0000000\n"
+                                      "c,00000000\n"
+                                      "d,000000001\n"
+                                      "e,0000000A\n"
+                                      "f,aaaaaaaa\n"
+                                      "g,AAAAAAAAB\n"
+                                      "h,aaaaaaaac\n"
+                                      "i,AAAAAAAA\xC3\xA9\n"
+                                      "j,\xC3\xA9\n");
+    const std::pair<const char*, int> cases[] = {
+        {"0", 0},          {"0000000", 1},    {"00000000", 2},   {"000000001", 3},
+        {"0000000a", 4},   {"AAAAAAAA", 5},   {"aaaaaaaab", 6},  {"AAAAAAAAC", 7},
+        {"aaaaaaaa\xC3\xA9", 8}, {"\xC3\xA9", 9}, {"00", -1},       {"000000000", -1},
+        {"AAAAAAAAA", -1}, {"", -1}};
+    for (const auto& [probe, index] : cases)
+        EXPECT_EQ(table.find(probe), index) << probe;
+}
+
 TEST(HashTable, UnsortedLinesCanBeMissedAsTheTableOrderDecides)
 {
     // The table is searched in file order; a line out of order is not found.
