@@ -11,6 +11,8 @@
 #include "platform/SignerName.h"
 #include "platform/VersionInfo.h"
 
+#include <QScopeGuard>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -91,7 +93,9 @@ bool FileCheck::check(const QString& folder, const QString& name, std::uint64_t 
         return false;
     m_session.countObject();
     m_session.countFileExamined();
-    m_path = announcedPath(folder, name);
+    // An announced file shares its path instead of building it again.
+    m_announced = isAnnouncedNext(folder, name);
+    m_path = m_announced ? m_expected.front().path : folder + name;
     switch (m_display) {
     case Display::Object:
         m_session.showObject(m_path);
@@ -142,32 +146,24 @@ void FileCheck::expect(const QString& folder, const QString& name, std::uint64_t
     m_expected.push_back(std::move(expected));
 }
 
-// The path of the file; announced files share theirs instead of building it again.
-QString FileCheck::announcedPath(const QString& folder, const QString& name) const
+bool FileCheck::isAnnouncedNext(const QString& folder, const QString& name) const
 {
-    if (!m_expected.empty()) {
-        const QString& path = m_expected.front().path;
-        if (path.size() == folder.size() + name.size() && path.startsWith(folder) &&
-            path.endsWith(name))
-            return path;
-    }
-    return folder + name;
+    if (m_expected.empty())
+        return false;
+    const QString& path = m_expected.front().path;
+    return path.size() == folder.size() + name.size() && path.startsWith(folder) &&
+           path.endsWith(name);
 }
 
-std::optional<FileCheck::Expected> FileCheck::takeExpected()
+// Files are checked in the order they were announced; any other file (a
+// search stopped, a file skipped) ends what was announced.
+void FileCheck::dropAnnounced()
 {
-    // Files are announced in the order they are checked; anything else (a
-    // file skipped, a search stopped) ends what was announced.
-    while (!m_expected.empty()) {
-        Expected front = std::move(m_expected.front());
-        m_expected.pop_front();
-        if (front.path == m_path)
-            return front;
-        m_expected.clear();
-        if (m_hashers)
-            m_hashers->dropQueued();
-    }
-    return std::nullopt;
+    if (m_expected.empty())
+        return;
+    m_expected.clear();
+    if (m_hashers)
+        m_hashers->dropQueued();
 }
 
 void FileCheck::runChecks(const QString& folder, std::optional<std::uint64_t> lastWriteTime)
@@ -202,12 +198,17 @@ void FileCheck::runChecks(const QString& folder, std::optional<std::uint64_t> la
 DigestCache::Digest FileCheck::digest(std::optional<std::uint64_t> lastWriteTime)
 {
     DigestCache* cache = m_session.scanCache();
-    std::optional<Expected> expected = takeExpected();
-    if (expected && (expected->row || expected->hashed.valid())) {
-        const auto computed = [&] { return adoptHashed(expected->hashed); };
-        if (cache)
-            return cache->Settle(m_path, expected->lastWriteTime, expected->row, computed);
-        return {computed(), false};
+    if (!m_announced) {
+        dropAnnounced();
+    } else {
+        const auto taken = qScopeGuard([this] { m_expected.pop_front(); });
+        const Expected& expected = m_expected.front();
+        if (expected.row || expected.hashed.valid()) {
+            const auto computed = [&] { return adoptHashed(expected.hashed); };
+            if (cache)
+                return cache->Settle(m_path, expected.lastWriteTime, expected.row, computed);
+            return {computed(), false};
+        }
     }
     if (cache)
         return cache->GetDigest(m_path, lastWriteTime, [this] { return digestOfFile(); });

@@ -75,8 +75,8 @@ private:
 
     void runChecks(const QString& folder, std::optional<std::uint64_t> lastWriteTime);
     DigestCache::Digest digest(std::optional<std::uint64_t> lastWriteTime);
-    QString announcedPath(const QString& folder, const QString& name) const;
-    std::optional<Expected> takeExpected();
+    bool isAnnouncedNext(const QString& folder, const QString& name) const;
+    void dropAnnounced();
     QString adoptHashed(const FileHashers::Ticket& hashed);
     bool checkHash(int check, const QString& folder, bool core, const QString& md5, bool& found);
     bool checkBytePatterns(int check, const BytePatternTable& table);
@@ -112,6 +112,7 @@ private:
 
     // The file being checked.
     QString m_path;
+    bool m_announced = false; // it is the first of m_expected
     FileBytes m_bytes;
     std::unique_ptr<std::optional<VersionInfo>> m_versionInfo;
     std::optional<QString> m_signer;

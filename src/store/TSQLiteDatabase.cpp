@@ -71,6 +71,11 @@ QString TSQLiteDatabase::composeError(sqlite3* db, const QString& text, const QS
 
 TSQLiteDatabase::TSQLiteDatabase(const QString& fileName)
 {
+    // Nothing reads SQLite's memory statistics, and keeping them takes a lock
+    // on every allocation. It can only be switched off before SQLite starts;
+    // if something started it earlier, the statistics simply stay on.
+    static const int memoryStatisticsOff = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    (void)memoryStatisticsOff;
     // A connection serves one thread at a time: SQLite's own locking of every
     // call would only cost time.
     const int rc = sqlite3_open_v2(fileName.toUtf8().constData(), &m_db,
