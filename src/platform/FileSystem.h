@@ -97,6 +97,8 @@ public:
 // delete and removeFolder remove a link itself, never what it points to.
 // Attributes are derived: ReadOnly from the write permission bits, Hidden for
 // names starting with ".", Archive for every plain file; System never occurs.
+// The const calls may run on several threads at once (a scan lists folders and
+// hashes files on threads of its own).
 class FileSystem
 {
 public:
