@@ -102,9 +102,13 @@ TEST(ProcProcessTable, NativeProcessesAndWhatIsLeftOut)
 {
     TempDir dir;
     const QString tool = canonical(dir.write("usr/bin/my tool", "#!"));
+    const QString prefix = canonical(writePrefixSkeleton(dir, "prefix"));
+    const QString inPrefix = canonical(dir.write("prefix/drive_c/tools/helper", "#!"));
     const QString root = writeProcTree(
         dir, {
-                 {kFirstPid + 10, 'R', tool, {"my tool", "--flag"}, {}, {}},
+                 {kFirstPid + 10, 'R', tool, {"my tool", "--flag"}, {"WINEPREFIX=" + prefix}, {}},
+                 // A native program inside a drive folder has that drive's path.
+                 {kFirstPid + 11, 'S', inPrefix, {"helper"}, {"WINEPREFIX=" + prefix}, {}},
                  {kFirstPid + 9, 'Z', tool, {}, {}, {}},                           // zombie
                  {kFirstPid + 8, 'S', {}, {}, {}, {}},                             // kernel thread
                  {kFirstPid + 7, 'S', tool, {"x"}, {}, {}, /*withStat=*/false},    // vanished
@@ -114,19 +118,21 @@ TEST(ProcProcessTable, NativeProcessesAndWhatIsLeftOut)
 
     ProcProcessTable table(root);
     const auto entries = table.snapshot();
-    ASSERT_EQ(entries.size(), 2u);
+    ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].pid, kFirstPid + 10); // numeric order, not text order
     EXPECT_EQ(entries[0].exeName, "my tool");
     QString expected = "Z:" + tool;
     expected.replace('/', '\\');
     EXPECT_EQ(entries[0].imagePath, expected);
-    EXPECT_EQ(entries[1].exeName, "daemon");
-    EXPECT_EQ(entries[1].imagePath, "");
+    EXPECT_EQ(entries[1].imagePath, "C:\\tools\\helper");
+    EXPECT_EQ(entries[1].exeName, "helper");
+    EXPECT_EQ(entries[2].exeName, "daemon");
+    EXPECT_EQ(entries[2].imagePath, "");
 
     QStringList names, paths;
     ListProcesses(table, names, paths);
-    EXPECT_EQ(names, QStringList({"my tool", "daemon"}));
-    EXPECT_EQ(paths, QStringList({expected, "daemon"})); // unknown image: the name
+    EXPECT_EQ(names, QStringList({"my tool", "helper", "daemon"}));
+    EXPECT_EQ(paths, QStringList({expected, "C:\\tools\\helper", "daemon"})); // unknown image: the name
 }
 
 TEST(ProcProcessTable, TerminatesARealProcessByExactName)

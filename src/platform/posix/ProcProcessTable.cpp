@@ -118,13 +118,6 @@ private:
     std::vector<Drive> m_drives;
 };
 
-QString nativeWindowsPath(const QString& hostPath)
-{
-    QString path = hostPath;
-    path.replace(QLatin1Char('/'), QLatin1Char('\\'));
-    return QStringLiteral("Z:") + path;
-}
-
 QString fileNameOfWindowsPath(const QString& path)
 {
     const qsizetype slash =
@@ -165,7 +158,9 @@ public:
             entry.exeName =
                 fileNameOfWindowsPath(entry.imagePath.isEmpty() ? argv0 : entry.imagePath);
         } else if (!exe.isEmpty()) {
-            entry.imagePath = nativeWindowsPath(exe);
+            // A native program is named as Wine names host files: through the
+            // drive letters of its prefix, Z: for what lies outside every drive.
+            entry.imagePath = drivesOf(dir).toWindows(exe);
             entry.exeName = QFileInfo(exe).fileName();
         } else {
             // Another user's process: its executable link is closed to us.
