@@ -1,5 +1,7 @@
 #include "support/FixturePrefix.h"
 
+#include "support/RegistryKeyText.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -88,29 +90,10 @@ void FixturePrefix::addRegistryText(const QString& text)
             appendToFile(file, line.toUtf8() + '\n');
             continue;
         }
-        QString key = line.mid(1, line.size() - 2);
-        const qsizetype slash = key.indexOf(QLatin1Char('\\'));
-        const QString root = (slash < 0 ? key : key.left(slash)).toUpper();
-        key = slash < 0 ? QString() : key.mid(slash + 1);
-        if (root == QLatin1String("HKLM")) {
-            file = QStringLiteral("system.reg");
-        } else if (root == QLatin1String("HKCR")) {
-            file = QStringLiteral("system.reg");
-            key = QStringLiteral("Software\\Classes\\") + key;
-        } else if (root == QLatin1String("HKCU")) {
-            file = QStringLiteral("user.reg");
-        } else if (root == QLatin1String("HKU")) {
-            const qsizetype next = key.indexOf(QLatin1Char('\\'));
-            const QString user = next < 0 ? key : key.left(next);
-            file = user.compare(QLatin1String(".Default"), Qt::CaseInsensitive) == 0
-                       ? QStringLiteral("userdef.reg")
-                       : QStringLiteral("user.reg");
-            key = next < 0 ? QString() : key.mid(next + 1);
-        } else {
-            FAIL() << "unknown root in " << line.toStdString();
-        }
-        key.replace(QLatin1String("\\"), QLatin1String("\\\\"));
-        appendToFile(file, "\n[" + key.toUtf8() + "] 1700000000\n#time=1da1234567890ab\n");
+        const std::optional<WineRegistryKey> key = wineRegistryKey(line.mid(1, line.size() - 2));
+        ASSERT_TRUE(key) << "unknown root in " << line.toStdString();
+        file = key->file;
+        appendToFile(file, key->header);
     }
 }
 
