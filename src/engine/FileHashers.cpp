@@ -71,7 +71,8 @@ void FileHashers::work()
             const std::span<const std::uint8_t> read = bytes.bytes();
             const auto head = read.first(std::min<std::size_t>(read.size(), kHeadBytes));
             result.head.assign(head.begin(), head.end());
-            result.headIsWhole = result.state == FileBytes::State::Whole && head.size() == read.size();
+            result.headIsWhole =
+                result.state == FileBytes::State::Whole && head.size() == read.size();
             job.promise.set_value(std::move(result));
         } catch (...) {
             job.promise.set_exception(std::current_exception());

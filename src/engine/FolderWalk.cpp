@@ -51,9 +51,22 @@ bool FolderWalk::deliver(Part&& part)
 
 void FolderWalk::walk(QString root, bool recursive)
 {
+    try {
+        listAll(std::move(root), recursive);
+    } catch (const std::exception&) {
+        // Out of memory for a listing: the walk ends with what it delivered.
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_done = true;
+    }
+    m_changed.notify_all();
+}
+
+void FolderWalk::listAll(QString root, bool recursive)
+{
     std::deque<QString> pending{std::move(root)};
     bool going = true;
-    try {
     while (going && !pending.empty()) {
         Part part{std::move(pending.front()), true, {}};
         pending.pop_front();
@@ -77,14 +90,6 @@ void FolderWalk::walk(QString root, bool recursive)
         if (going && (part.first || !part.entries.empty()))
             going = deliver(std::move(part));
     }
-    } catch (const std::exception&) {
-        // Out of memory for a listing: the walk ends with what it delivered.
-    }
-    {
-        std::lock_guard lock(m_mutex);
-        m_done = true;
-    }
-    m_changed.notify_all();
 }
 
 } // namespace veridon

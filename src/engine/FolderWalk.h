@@ -24,7 +24,7 @@ class FolderWalk
 public:
     struct Part
     {
-        QString folder;  // as queued: the root as given, else parent + "\" + name
+        QString folder;    // as queued: the root as given, else parent + "\" + name
         bool first = true; // the folder's first part
         std::vector<FileEntry> entries;
     };
@@ -43,6 +43,7 @@ public:
 
 private:
     void walk(QString root, bool recursive);
+    void listAll(QString root, bool recursive);
     // Hands a part to the caller; false when the walk is to end.
     bool deliver(Part&& part);
 

@@ -37,7 +37,9 @@ void HashTable::load(QByteArray utf8Text)
     m_text = std::move(utf8Text);
     char* const text = m_text.data(); // detaches once: the keys are upper-cased in place
     const std::string_view all(text, std::size_t(m_text.size()));
-    const auto offsetOf = [text](std::string_view part) { return std::uint32_t(part.data() - text); };
+    const auto offsetOf = [text](std::string_view part) {
+        return std::uint32_t(part.data() - text);
+    };
     std::size_t lineCount = 0;
     for (char c : all)
         lineCount += c == '\n';

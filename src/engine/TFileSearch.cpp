@@ -148,7 +148,8 @@ bool TFileSearch::Execute()
                         accepted = false;
                 }
                 if (accepted) {
-                    const QString upperName = namesNeedUpper ? wildcardUpper(entry.name) : entry.name;
+                    const QString upperName =
+                        namesNeedUpper ? wildcardUpper(entry.name) : entry.name;
                     accepted = !anyMatches(excluded, upperName) &&
                                (anyMatches(masks, upperName) || (isFolder && allNames));
                 }

@@ -13,7 +13,6 @@
 
 #include <charconv>
 
-
 namespace veridon {
 
 const QString TScanCache::kFileName = QStringLiteral("ORVELDataBase.db");
