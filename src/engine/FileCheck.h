@@ -24,9 +24,10 @@ struct VersionInfo;
 // The per-file check of "Unwanted Programs" and of the one-target scan: digest
 // (through the scan cache), the two hash tables, byte patterns and version
 // information, stopping at the first detection. One object serves a whole area:
-// it builds the byte-pattern and version tables once and keeps one read buffer,
-// so every file is read at most once and its bytes serve every test. Files
-// announced ahead are hashed on worker threads meanwhile.
+// it builds the byte-pattern and version tables once and reuses its buffers.
+// Files announced ahead are read and hashed on worker threads meanwhile; the
+// tests after the digest use the first bytes the worker kept and read a file
+// again only when they need more (a PE image's patterns or version texts).
 class FileCheck
 {
 public:

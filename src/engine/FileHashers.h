@@ -46,7 +46,7 @@ public:
 
     // Queues a file (a Windows path); the ticket gives its result once read.
     Ticket submit(const QString& path);
-    // Drops every queued file; tickets of dropped files are never fulfilled.
+    // Drops every queued file; the tickets of dropped files report a broken promise.
     void dropQueued();
 
     // The workers for this machine: one core stays with the scan thread.
