@@ -6,18 +6,19 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <stdexcept>
 
 using namespace veridon;
 
 namespace {
 
-// The thread's own rules need no environment services: the areas here are
-// stand-ins that record what they were given.
+// The thread's own rules need no prefix: the areas here are stand-ins that
+// record what they were given.
 Environment& noEnvironment()
 {
-    static Environment environment(QString(), nullptr, nullptr, nullptr);
-    return environment;
+    static const std::unique_ptr<Environment> environment = Environment::openEmpty();
+    return *environment;
 }
 
 QByteArray emptyMember(const QString& archive, const QString& member)
