@@ -18,7 +18,7 @@ TEST(FileDigester, DigestsContentAsLowerCaseHex)
     // Larger than one read chunk, so the pieces must join up.
     QByteArray big;
     for (int i = 0; big.size() < 3 * 1024 * 1024 + 17; ++i)
-        big.append(QByteArray::number(i * 7919));
+        big.append(QByteArray::number(qint64(i) * 7919));
     const QString expected =
         QString::fromLatin1(QCryptographicHash::hash(big, QCryptographicHash::Md5).toHex());
     EXPECT_EQ(digester.fileDigest(dir.write("big.bin", big)), expected);
