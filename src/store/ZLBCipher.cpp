@@ -50,6 +50,20 @@ void readExactly(QIODevice& in, void* data, qint64 size)
     }
 }
 
+// Runs `length` bytes of `in` through the cipher into `out`, a piece at a time.
+void transformPieces(QIODevice& in, QIODevice& out, qint64 length, ZLBCbcStream& cbc)
+{
+    std::vector<std::uint8_t> piece(ZLBCipher::kPieceSize);
+    for (qint64 remaining = length; remaining > 0;) {
+        const qint64 n = std::min<qint64>(remaining, ZLBCipher::kPieceSize);
+        readExactly(in, piece.data(), n);
+        cbc.process(piece.data(), piece.data(), std::size_t(n));
+        writeAll(out, piece.data(), n);
+        remaining -= n;
+    }
+    OPENSSL_cleanse(piece.data(), piece.size());
+}
+
 // The implementations are fetched once: fetching them for every member costs
 // more than decrypting a small one.
 struct CipherFree
@@ -158,16 +172,7 @@ void ZLBCipher::encryptWith(QIODevice& in, QIODevice& out, const QString& passwo
 
     if (!in.seek(0))
         throw EZLBArchive(QStringLiteral("Read error: %1").arg(in.errorString()));
-    qint64 remaining = in.size();
-    std::vector<std::uint8_t> piece(kPieceSize);
-    while (remaining > 0) {
-        const qint64 n = std::min<qint64>(remaining, kPieceSize);
-        readExactly(in, piece.data(), n);
-        cbc.process(piece.data(), piece.data(), std::size_t(n));
-        writeAll(out, piece.data(), n);
-        remaining -= n;
-    }
-    OPENSSL_cleanse(piece.data(), piece.size());
+    transformPieces(in, out, in.size(), cbc);
 }
 
 void ZLBCipher::encrypt(QIODevice& in, QIODevice& out, const QString& password)
@@ -194,16 +199,7 @@ void ZLBCipher::decrypt(QIODevice& in, QIODevice& out, qint64 size, const QStrin
     ZLBCbcStream cbc(key, vector, false);
     OPENSSL_cleanse(key.data(), key.size());
 
-    qint64 remaining = size - kHeaderSize;
-    std::vector<std::uint8_t> piece(kPieceSize);
-    while (remaining > 0) {
-        const qint64 n = std::min<qint64>(remaining, kPieceSize);
-        readExactly(in, piece.data(), n);
-        cbc.process(piece.data(), piece.data(), std::size_t(n));
-        writeAll(out, piece.data(), n);
-        remaining -= n;
-    }
-    OPENSSL_cleanse(piece.data(), piece.size());
+    transformPieces(in, out, size - kHeaderSize, cbc);
 }
 
 QByteArray ZLBCipher::encryptBytes(const QByteArray& plain, const QString& password,
