@@ -20,8 +20,9 @@ cp build/bin/Core.def "$demo/program/"
 cp "$demo/Addition-before.def" "$demo/program/Addition.def"
 [ -d build/bin/Language ] && cp -r build/bin/Language "$demo/program/"
 
-# The planted running program: it only waits.
-"$demo/prefix/drive_c/demo/demoproc.exe" &
+# The planted running program: it only waits. Started as a program of the demo
+# prefix, it is named by that prefix's drive letters (C:\demo\demoproc.exe).
+WINEPREFIX="$PWD/$demo/prefix" "$demo/prefix/drive_c/demo/demoproc.exe" &
 waiter=$!
 trap 'kill "$waiter" 2>/dev/null || true' EXIT
 

@@ -64,9 +64,12 @@ protected:
     void startWaiter()
     {
         const QByteArray image = QFile::encodeName(prefix + QStringLiteral("/drive_c/demo/demoproc.exe"));
+        // A program of the demo prefix, as the demo script starts it.
+        QByteArray environment = "WINEPREFIX=" + QFile::encodeName(prefix);
+        char* const envp[] = {environment.data(), nullptr};
         waiter = ::fork();
         if (waiter == 0) {
-            ::execl(image.constData(), "demoproc.exe", nullptr);
+            ::execle(image.constData(), "demoproc.exe", nullptr, envp);
             ::_exit(127);
         }
         for (int i = 0; i < 200; ++i) {
@@ -125,13 +128,8 @@ protected:
         return rows;
     }
 
-    QString processObject() const
-    {
-        QString path = QStringLiteral("Z:") + QFileInfo(prefix).canonicalFilePath() +
-                       QStringLiteral("/drive_c/demo/demoproc.exe");
-        path.replace(QLatin1Char('/'), QLatin1Char('\\'));
-        return path;
-    }
+    // Named through the demo prefix's drive letters, the waiter's own prefix.
+    static QString processObject() { return QStringLiteral("C:\\demo\\demoproc.exe"); }
 
     // One row per planted object (a detected folder brings its content, a
     // helper object its keys and file); none of the look-alikes.
