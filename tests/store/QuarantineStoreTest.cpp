@@ -7,6 +7,7 @@
 #include "store/TExtIniFile.h"
 #include "store/TZLBArc2.h"
 #include "support/FixturePrefix.h"
+#include "support/MemoryValueStore.h"
 #include "support/TempDir.h"
 
 #include <QBuffer>
@@ -18,7 +19,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 
 using namespace veridon;
 using namespace veridon::test;
@@ -96,42 +96,6 @@ private:
     QString m_root;
 };
 
-// Values in memory, enough for the delete-at-restart list.
-class ValueStore : public Registry
-{
-public:
-    bool keyExists(RegRoot, const QString& key) const override { return m_values.count(key.toLower()); }
-    QStringList subkeys(RegRoot, const QString&) const override { return {}; }
-    QList<RegValue> values(RegRoot, const QString& key) const override
-    {
-        const auto it = m_values.find(key.toLower());
-        return it == m_values.end() ? QList<RegValue>() : it->second;
-    }
-    std::optional<RegValue> value(RegRoot root, const QString& key, const QString& name) const override
-    {
-        for (const RegValue& v : values(root, key))
-            if (v.name.compare(name, Qt::CaseInsensitive) == 0)
-                return v;
-        return std::nullopt;
-    }
-    void createKey(RegRoot, const QString& key) override { m_values[key.toLower()]; }
-    void setValue(RegRoot, const QString& key, const RegValue& value) override
-    {
-        QList<RegValue>& list = m_values[key.toLower()];
-        for (RegValue& v : list)
-            if (v.name.compare(value.name, Qt::CaseInsensitive) == 0) {
-                v = value;
-                return;
-            }
-        list.append(value);
-    }
-    bool deleteValue(RegRoot, const QString&, const QString&) override { return false; }
-    bool deleteKeyTree(RegRoot, const QString&) override { return false; }
-
-private:
-    std::map<QString, QList<RegValue>> m_values;
-};
-
 template <typename F> QString failure(F&& action)
 {
     try {
@@ -147,7 +111,7 @@ class QuarantineTest : public ::testing::Test
 protected:
     TempDir dir;
     DriveFolder files{dir.mkdir("c")};
-    ValueStore registry;
+    test::MemoryValueStore registry;
     QString program = dir.mkdir("program");
     QuarantineStore store{QuarantineStore::folderOf(program), files, registry};
 
